@@ -1,0 +1,38 @@
+#pragma once
+#include <cstdint>
+
+// One pixel: straight (not premultiplied) 8-bit RGBA, laid out R, G, B, A in
+// memory, so that read as a little-endian 32-bit word R is the low byte.
+// Default-constructed it is opaque white.
+struct Color {
+    uint8_t r = 255;
+    uint8_t g = 255;
+    uint8_t b = 255;
+    uint8_t a = 255;
+
+    constexpr Color() = default;
+    constexpr Color(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha)
+        : r(red), g(green), b(blue), a(alpha) {}
+
+    // The little-endian word view: 0xAABBGGRR.
+    constexpr uint32_t Word() const {
+        return uint32_t(r) | uint32_t(g) << 8 | uint32_t(b) << 16 | uint32_t(a) << 24;
+    }
+    static constexpr Color FromWord(uint32_t w) {
+        return Color(uint8_t(w), uint8_t(w >> 8), uint8_t(w >> 16), uint8_t(w >> 24));
+    }
+
+    friend constexpr bool operator==(Color x, Color y) { return x.Word() == y.Word(); }
+    friend constexpr bool operator!=(Color x, Color y) { return !(x == y); }
+};
+static_assert(sizeof(Color) == 4, "Color must be exactly four bytes");
+
+constexpr Color kOpaqueWhite{255, 255, 255, 255};
+constexpr Color kTransparentBlack{0, 0, 0, 0};
+
+// Alpha-over in single precision, each step rounded as written and every
+// channel truncated toward zero: source s laid over destination d.
+//   as = s.A/255, ad = d.A/255, k = 1 - as, ao = k*ad + as
+//   c  = (((d.c/255)*ad)*k + (s.c/255)*as) / ao * 255,   A = ao * 255
+// Both fully transparent gives (0, 0, 0, 0).
+Color BlendOver(Color d, Color s);

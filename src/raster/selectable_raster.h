@@ -1,0 +1,136 @@
+#pragma once
+// The document an instruction queue paints: a fixed grid of RGBA pixels in
+// one or more layers, plus the canvases one instruction works with and a
+// polygon selection.
+//
+// Inside one instruction: committed reads (GetPixel, GetPixelAt with
+// fromWorking = false) see the current layer as it was before the
+// instruction, or the previous pass's result after BeginPass; every write goes
+// to the working canvas, which the generation loop copies back afterwards.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "raster/color.h"
+#include "raster/polygon.h"
+
+using PixelBuffer = std::vector<Color>;
+
+class SelectableRaster {
+public:
+    // A 1 x 1 placeholder raster: one opaque white pixel, nothing selected.
+    SelectableRaster();
+    // A width x height raster, reset: layer 0 opaque white, everything selected.
+    SelectableRaster(uint32_t width, uint32_t height);
+
+    SelectableRaster(const SelectableRaster&) = delete;
+    SelectableRaster& operator=(const SelectableRaster&) = delete;
+    SelectableRaster(SelectableRaster&&) = default;
+    SelectableRaster& operator=(SelectableRaster&&) = default;
+
+    uint32_t Width() const { return width_; }
+    uint32_t Height() const { return height_; }
+    uint32_t PixelCount() const { return width_ * height_; }
+    uint32_t CurrentLayerIndex() const { return currentLayer_; }
+    uint32_t LayerCount() const { return layerCount_; }
+
+    // Layer 0 opaque white, other layers transparent black, canvases opaque
+    // white, everything selected, changed flag set. Leaves the current layer
+    // index, layer count and pass counter alone.
+    void Reset();
+
+    void ClearSelection();
+    void AddSelectionPolygons(const std::vector<RasterPolygon>& polygons);
+    void RebuildSelection();
+    const std::vector<RasterPolygon>& SelectionPolygons() const { return polygons_; }
+    // The selected pixels in ascending index order. Callers must not change
+    // the selection while they iterate it.
+    const std::vector<uint32_t>& SelectedIndices() const { return selected_; }
+
+    struct Point {
+        uint32_t x, y;
+    };
+    Point IndexToPoint(uint32_t index) const { return {index % width_, index / width_}; }
+
+    // Committed read by index; out of range prints "Index out of bounds." and
+    // returns opaque white.
+    Color GetPixel(int32_t index) const {
+        if (index < 0 || uint32_t(index) >= PixelCount()) return OutOfBoundsRead();
+        return CommittedBuffer()[uint32_t(index)];
+    }
+    // Read by position, clamped to the nearest edge pixel outside the raster.
+    Color GetPixelAt(int32_t x, int32_t y, bool fromWorking) const {
+        const uint32_t cx = ClampCoordinate(x, width_);
+        const uint32_t cy = ClampCoordinate(y, height_);
+        const PixelBuffer& source = fromWorking ? working_ : CommittedBuffer();
+        return source[cy * width_ + cx];
+    }
+    // Writes the working canvas; out of range prints "Index out of bounds."
+    // and writes nothing.
+    void SetPixel(int32_t index, Color c) {
+        if (index < 0 || uint32_t(index) >= PixelCount()) {
+            ReportOutOfBounds();
+            return;
+        }
+        working_[uint32_t(index)] = c;
+    }
+    // Writes the working canvas; positions outside the raster are dropped silently.
+    void SetPixelAt(int32_t x, int32_t y, Color c) {
+        if (x < 0 || y < 0 || uint32_t(x) >= width_ || uint32_t(y) >= height_) return;
+        working_[uint32_t(y) * width_ + uint32_t(x)] = c;
+    }
+
+    // Appends a transparent layer (reusing a spare buffer when there is one).
+    // The current layer and the working canvas do not change. Beyond
+    // kMaxLayers layers it does nothing, so that a hostile project cannot
+    // exhaust memory.
+    void CreateLayer();
+    static constexpr uint32_t kMaxLayers = 1024;
+    // Current layer := min(layer, layer count - 1). Does not reload the working canvas.
+    void SelectLayer(uint32_t layer);
+    // Working canvas := current layer; pass counter := 0.
+    void LoadWorkingCanvas();
+    // Snapshot := working canvas; working canvas := current layer; pass counter + 1.
+    // Later committed reads see the snapshot.
+    void BeginPass();
+
+    // Used by the generation loop.
+    void BeginGeneration();           // Reset, current layer 0, layer count 1
+    void CommitWorkingCanvas();       // current layer := working canvas; pass counter := 0
+    void Composite();                 // flatten the layers in use into the composite canvas
+    void MarkChanged() { changed_ = true; }
+
+    const PixelBuffer& CompositeCanvas() const { return composite_; }
+    const PixelBuffer& Layer(uint32_t index) const { return layers_[index]; }
+    const PixelBuffer& WorkingCanvas() const { return working_; }
+    uint32_t LayerBufferCount() const { return uint32_t(layers_.size()); }
+    uint32_t PassCounter() const { return passCounter_; }
+
+    bool IsChanged() const { return changed_; }
+    void ClearChanged() { changed_ = false; }
+
+private:
+    const PixelBuffer& CommittedBuffer() const {
+        return passCounter_ != 0 ? snapshot_ : layers_[currentLayer_];
+    }
+    static uint32_t ClampCoordinate(int32_t v, uint32_t size) {
+        if (v < 0) return 0;
+        if (uint32_t(v) >= size) return size - 1;
+        return uint32_t(v);
+    }
+    static Color OutOfBoundsRead();
+    static void ReportOutOfBounds();
+
+    uint32_t width_ = 1;
+    uint32_t height_ = 1;
+    uint32_t currentLayer_ = 0;
+    uint32_t layerCount_ = 1;
+    std::vector<PixelBuffer> layers_;
+    PixelBuffer working_;
+    PixelBuffer snapshot_;
+    PixelBuffer composite_;
+    uint32_t passCounter_ = 0;
+    std::vector<RasterPolygon> polygons_;
+    std::vector<uint32_t> selected_;
+    bool changed_ = false;
+};

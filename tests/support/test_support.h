@@ -1,0 +1,88 @@
+#pragma once
+// Shared helpers for the tests: queue-state isolation, instruction builders
+// and the one image comparison helper.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "instructions/abstract_raster_function.h"
+#include "instructions/instruction_queue.h"
+#include "instructions/parameter_rng.h"
+#include "raster/generate.h"
+#include "raster/selectable_raster.h"
+
+// Puts the process-wide queue state and this thread's generator back to a
+// known state before and after every test.
+class CoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetQueueState();
+        ReseedParameterRng(5489u);
+    }
+    void TearDown() override { ResetQueueState(); }
+};
+
+using Params = std::initializer_list<std::pair<const char*, ParamValue>>;
+
+// A directly constructed instruction (empty map) given the listed values.
+template <class T>
+std::unique_ptr<AbstractRasterFunction> Make(Params params = {}) {
+    auto instruction = std::make_unique<T>();
+    for (const auto& [name, value] : params) instruction->SetValue(name, value);
+    return instruction;
+}
+
+// A clone of the class's prototype (every parameter at its default) with the
+// listed values replaced.
+template <class T>
+std::unique_ptr<AbstractRasterFunction> MakeDefault(Params params = {}) {
+    T probe;
+    auto instruction = probe.GetPrototype()->Clone();
+    for (const auto& [name, value] : params) instruction->SetValue(name, value);
+    return instruction;
+}
+
+inline ParamValue I32(int32_t v) { return ParamValue(v); }
+inline ParamValue U8(uint8_t v) { return ParamValue(v); }
+inline ParamValue U32(uint32_t v) { return ParamValue(v); }
+inline ParamValue U64(uint64_t v) { return ParamValue(v); }
+inline ParamValue F32(float v) { return ParamValue(v); }
+
+// Marks a parameter randomised with the given offsets.
+void Randomise(AbstractRasterFunction& f, const std::string& name, ParamValue lo, ParamValue hi);
+
+// Builds a queue from instructions.
+template <class... T>
+InstructionList Queue(T&&... instructions) {
+    InstructionList queue;
+    (queue.push_back(std::forward<T>(instructions)), ...);
+    return queue;
+}
+
+// A 100 x 100 raster generated from the queue.
+std::unique_ptr<SelectableRaster> Render(const InstructionList& queue, uint32_t width = 100,
+                                         uint32_t height = 100);
+
+struct ImageDiff {
+    size_t differing = 0;     // pixels that differ in any channel
+    int maxChannelDiff = 0;   // largest absolute channel difference
+    long firstX = -1, firstY = -1;  // first differing pixel, raster coordinates
+    bool sizeMismatch = false;
+    bool Same() const { return !sizeMismatch && differing == 0; }
+};
+// Compares two pixel buffers of width x height; with diffPath set and a
+// difference found, writes a PNG marking the differing pixels in red.
+ImageDiff CompareImages(const PixelBuffer& a, const PixelBuffer& b, uint32_t width, uint32_t height,
+                        const std::string& diffPath = "");
+::testing::AssertionResult ImagesEqual(const PixelBuffer& a, const PixelBuffer& b, uint32_t width,
+                                       uint32_t height);
+
+// Number of pixels of the buffer equal to c.
+size_t CountPixels(const PixelBuffer& buffer, Color c);
+
+// A small asymmetric test picture: a red "F" on blue, odd size, for catching
+// flipped rows, transpositions and channel swaps.
+PixelBuffer MakeFPicture(uint32_t width, uint32_t height);
