@@ -1,11 +1,15 @@
 #pragma once
 // The editor's user interface, built once per frame over the preview.
+#include <cstdint>
 
 // Size of the user interface's work area (the window's client area below the
 // main menu bar), recorded on every frame; the shell places the preview
 // viewport from it.
 extern float uiWorkWidth;
 extern float uiWorkHeight;
+
+// Position in functionCatalogue() chosen in the "Add Instruction" combo.
+extern int32_t catalogueChoice;
 
 // Starts the user-interface frame (back-ends, then ImGui::NewFrame), builds
 // every window with BuildEditorWindows and renders.
