@@ -1,4 +1,5 @@
-// Entry point: to be completed with the command line and the batch run.
-#include "app/editor_shell.h"
+// Entry point: no argument starts the editor, a project path (and seeds)
+// renders it headless.
+#include "app/command_line.h"
 
-int main() { return RunEditor(); }
+int main(int argc, char** argv) { return RunTavelin(argc, argv); }
