@@ -1,0 +1,38 @@
+#pragma once
+// A grid of family members with each member's seeds written under it, read
+// left to right, top to bottom in seed-set order. Opaque members are copied
+// pixel for pixel; translucent ones are shown over a light checkerboard.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "family/bitmap_font.h"
+
+class ContactSheet {
+public:
+    // Cells for the given labels, one member of memberWidth x memberHeight
+    // pixels each.
+    ContactSheet(std::vector<std::string> labels, int memberWidth, int memberHeight);
+
+    static constexpr size_t kMaxPixels = size_t(40) << 20;
+    // Size of the finished sheet, known before any pixel is allocated.
+    size_t Width() const { return size_t(columns_) * size_t(cellWidth_); }
+    size_t Height() const { return size_t(rows_) * size_t(cellHeight_); }
+    bool TooLarge() const { return Width() * Height() > kMaxPixels; }
+
+    // Allocates the sheet and draws the background and the labels.
+    void Prepare();
+    // Puts member `cell` (rows from the top, RGBA) into its place. Different
+    // cells may be placed from different threads at the same time.
+    void Place(size_t cell, const unsigned char* topDownRgba);
+
+    const RgbaImage& Image() const { return image_; }
+
+private:
+    std::vector<std::string> labels_;
+    int memberWidth_, memberHeight_;
+    int scale_ = 2;
+    int columns_ = 1, rows_ = 0;
+    int cellWidth_ = 0, cellHeight_ = 0;
+    RgbaImage image_;
+};

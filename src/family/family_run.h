@@ -1,0 +1,42 @@
+#pragma once
+// The family run: validates everything it can before any work (project file,
+// seed set, pattern, output folder, contact sheet), then renders the members
+// of its shard on a pool of worker threads. Each worker owns its raster and
+// its generator (parameterRng() is per thread), and every member starts from
+// a fresh raster and a freshly seeded generator, exactly as one run of
+// `tavelin` does, so the output does not depend on the number of jobs.
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "family/options.h"
+
+// Set to a signal number by the SIGINT/SIGTERM handler: workers finish the
+// member in hand, nothing more is started and the run ends with 128 + signal.
+extern std::atomic<int> familyStopSignal;
+
+// The project as the members load it.
+struct ProjectTemplate {
+    // False when the file did not load (its loader message has been printed):
+    // like tavelin, every member is then the image of the empty queue.
+    bool loaded = false;
+    // The file's bytes, its minor version set to the current one so that the
+    // per-member loads repeat no warning the first load printed.
+    std::string bytes;
+};
+
+// Reads and loads the project once, printing the loader's messages.
+// Returns false only when the file cannot be opened (or is beyond 256 MiB:
+// `tooLarge`).
+bool LoadProjectTemplate(const std::string& path, ProjectTemplate& project, bool& tooLarge);
+
+// One member: the project loaded with `seeds` fed to its Seed parameters,
+// generated on a new 100 x 100 raster by the calling thread after seeding its
+// generator from the random device. Returns the composite image, RGBA rows
+// from the top of the picture.
+std::vector<unsigned char> RenderMember(const ProjectTemplate& project, const std::vector<int32_t>& seeds);
+
+// The whole run; returns the exit status. `exeName` names the program in the
+// file-not-found message, as tavelin does.
+int RunFamily(const FamilyOptions& options, const std::string& exeName);

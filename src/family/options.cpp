@@ -1,0 +1,227 @@
+#include "family/options.h"
+
+#include <sched.h>
+
+#include <cstdio>
+#include <thread>
+
+const char* const kFamilyVersion = "tavelin-family 1.0 (project files 1.2)";
+
+namespace {
+
+const char* const kUsage =
+    "Usage: tavelin-family PROJECT.pcg --seeds SPEC --out DIR [OPTION]...\n"
+    "Render one PNG per member of the texture family that PROJECT describes: each\n"
+    "seed tuple feeds the project's Seed parameters in file order, exactly as the\n"
+    "seed arguments of tavelin do, so member 7 equals `tavelin PROJECT.pcg 7`.\n"
+    "\n"
+    "  -s, --seeds SPEC          the members: 7 | 1-500 | 1..500 | -5--1 | -5..-1 |\n"
+    "                            3,8,21 | 1-10,40,50-60 | @FILE (one tuple per line,\n"
+    "                            seeds separated by blanks or commas, e.g. \"7 9\")\n"
+    "  -o, --out DIR             output folder (created when missing)\n"
+    "  -p, --pattern P           file name pattern, default \"<project>-<seed>.png\";\n"
+    "                            <project> is the project file's stem, <seed> the\n"
+    "                            tuple joined by '_' (7_9), <index> the member's\n"
+    "                            position in the seed set counting from 0\n"
+    "  -j, --jobs N              render N members at a time (default: every core)\n"
+    "  -c, --contact-sheet FILE  also write a PNG grid of the members rendered or\n"
+    "                            kept by this run, each labelled with its seeds\n"
+    "      --shard I/N           render only member k with k mod N + 1 = I\n"
+    "      --skip-existing       keep members whose file already exists (resume)\n"
+    "  -q, --quiet               no progress line\n"
+    "  -h, --help                show this help and exit\n"
+    "  -V, --version             show the version and exit\n"
+    "\n"
+    "Members whose project reads random values before its first Set Seed (or\n"
+    "Dilate/Erode Morph) are not reproducible, as with tavelin.\n"
+    "\n"
+    "Exit status: 0 done; 1 a member or the contact sheet could not be written;\n"
+    "2 bad command line; 3 bad seed set; 4 unusable output folder, contact sheet\n"
+    "path or pattern; 5 project file or contact sheet too large; 130 interrupted;\n"
+    "255 project file not found or inaccessible.\n";
+
+bool UsageError(const std::string& message, int& status) {
+    std::fprintf(stderr, "tavelin-family: %s (see --help)\n", message.c_str());
+    status = kExitUsage;
+    return false;
+}
+
+// A whole decimal number in 1 .. max, nothing else.
+bool ParseCount(const std::string& text, uint32_t max, uint32_t& out) {
+    if (text.empty() || text.size() > 10) return false;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + uint64_t(c - '0');
+    }
+    if (v < 1 || v > max) return false;
+    out = uint32_t(v);
+    return true;
+}
+
+enum class Opt { kSeeds, kOut, kPattern, kJobs, kSheet, kShard, kSkip, kQuiet, kHelp, kVersion, kNone };
+
+struct OptionName {
+    const char* longName;
+    char shortName;
+    Opt opt;
+    bool takesValue;
+};
+
+const OptionName kOptions[] = {
+    {"seeds", 's', Opt::kSeeds, true},       {"out", 'o', Opt::kOut, true},
+    {"pattern", 'p', Opt::kPattern, true},   {"jobs", 'j', Opt::kJobs, true},
+    {"contact-sheet", 'c', Opt::kSheet, true}, {"shard", 0, Opt::kShard, true},
+    {"skip-existing", 0, Opt::kSkip, false}, {"quiet", 'q', Opt::kQuiet, false},
+    {"help", 'h', Opt::kHelp, false},        {"version", 'V', Opt::kVersion, false},
+};
+
+bool Apply(Opt opt, const std::string& name, const std::string& value, FamilyOptions& o, int& status) {
+    switch (opt) {
+        case Opt::kSeeds: o.seeds = value; break;
+        case Opt::kOut:
+            if (value.empty()) return UsageError("--out needs a folder", status);
+            o.outDir = value;
+            break;
+        case Opt::kPattern: o.pattern = value; break;
+        case Opt::kJobs:
+            if (!ParseCount(value, 4096, o.jobs))
+                return UsageError("--jobs needs a whole number from 1 to 4096, not '" + value + "'", status);
+            break;
+        case Opt::kSheet:
+            if (value.empty()) return UsageError("--contact-sheet needs a file name", status);
+            o.contactSheet = value;
+            break;
+        case Opt::kShard: {
+            const size_t slash = value.find('/');
+            uint32_t i = 0, n = 0;
+            if (slash == std::string::npos || !ParseCount(value.substr(0, slash), 1000000000u, i) ||
+                !ParseCount(value.substr(slash + 1), 1000000000u, n) || i > n)
+                return UsageError("--shard needs I/N with 1 <= I <= N, not '" + value + "'", status);
+            o.shardIndex = i;
+            o.shardCount = n;
+            break;
+        }
+        case Opt::kSkip: o.skipExisting = true; break;
+        case Opt::kQuiet: o.quiet = true; break;
+        case Opt::kHelp:
+        case Opt::kVersion:
+        case Opt::kNone: break;
+    }
+    (void)name;
+    return true;
+}
+
+}  // namespace
+
+ParseOutcome ParseFamilyArguments(int argc, const char* const* argv, FamilyOptions& options, int& status) {
+    FamilyOptions o;
+    bool haveProject = false;
+    bool optionsEnded = false;
+    bool help = false, version = false;
+    status = kExitOk;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            if (haveProject) {
+                UsageError("only one project file may be given, not also '" + arg + "'", status);
+                return ParseOutcome::kExit;
+            }
+            o.project = arg;
+            haveProject = true;
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const OptionName* found = nullptr;
+        std::string value;
+        bool hasInlineValue = false;
+        std::string shownName;
+        if (arg.compare(0, 2, "--") == 0) {
+            const size_t eq = arg.find('=');
+            const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+            for (const OptionName& candidate : kOptions)
+                if (name == candidate.longName) found = &candidate;
+            shownName = "--" + name;
+            if (found == nullptr) {
+                UsageError("unknown option '" + shownName + "'", status);
+                return ParseOutcome::kExit;
+            }
+            if (eq != std::string::npos) {
+                if (!found->takesValue) {
+                    UsageError(shownName + " takes no value", status);
+                    return ParseOutcome::kExit;
+                }
+                value = arg.substr(eq + 1);
+                hasInlineValue = true;
+            }
+        } else {
+            for (const OptionName& candidate : kOptions)
+                if (candidate.shortName != 0 && arg[1] == candidate.shortName) found = &candidate;
+            shownName = arg.substr(0, 2);
+            if (found == nullptr) {
+                UsageError("unknown option '" + shownName + "'", status);
+                return ParseOutcome::kExit;
+            }
+            if (arg.size() > 2) {
+                if (!found->takesValue) {
+                    UsageError("unknown option '" + arg + "'", status);
+                    return ParseOutcome::kExit;
+                }
+                value = arg.substr(2);
+                hasInlineValue = true;
+            }
+        }
+        if (found->takesValue && !hasInlineValue) {
+            if (i + 1 >= argc) {
+                UsageError(shownName + " needs a value", status);
+                return ParseOutcome::kExit;
+            }
+            value = argv[++i];  // taken as it is, even when it starts with '-' (--seeds -5--1)
+        }
+        if (found->opt == Opt::kHelp) help = true;
+        if (found->opt == Opt::kVersion) version = true;
+        if (!Apply(found->opt, shownName, value, o, status)) return ParseOutcome::kExit;
+    }
+    if (help) {
+        std::fputs(kUsage, stdout);
+        return ParseOutcome::kExit;
+    }
+    if (version) {
+        std::printf("%s\n", kFamilyVersion);
+        return ParseOutcome::kExit;
+    }
+    if (!haveProject) {
+        UsageError("no project file given", status);
+        return ParseOutcome::kExit;
+    }
+    if (o.seeds.empty()) {
+        UsageError("--seeds is required", status);
+        return ParseOutcome::kExit;
+    }
+    if (o.outDir.empty()) {
+        UsageError("--out is required", status);
+        return ParseOutcome::kExit;
+    }
+    options = o;
+    return ParseOutcome::kRun;
+}
+
+std::string ExecutableName(const std::string& invocation) {
+    std::string path = invocation;
+    if (!path.empty() && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+uint32_t AvailableCores() {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) {
+        const int n = CPU_COUNT(&set);
+        if (n > 0) return uint32_t(n);
+    }
+    const unsigned n = std::thread::hardware_concurrency();
+    return n > 0 ? n : 1;
+}

@@ -1,0 +1,120 @@
+#include "family/png_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include <stb/stb_image.h>
+#include <stb/stb_image_write.h>
+
+namespace {
+
+void AppendBytes(void* context, void* data, int size) {
+    static_cast<std::string*>(context)->append(static_cast<const char*>(data), size_t(size));
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// A new, empty temporary file in folder; returns the descriptor or -1.
+int CreateTemporary(const std::string& folder, std::string& path) {
+    static std::atomic<unsigned long> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path = Join(folder, ".tavelin-family-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp");
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        done += size_t(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string EncodePng(const unsigned char* rgba, int width, int height) {
+    std::string bytes;
+    stbi_write_png_to_func(AppendBytes, &bytes, width, height, 4, rgba, width * 4);
+    return bytes;
+}
+
+bool WriteFileAtomically(const std::string& folder, const std::string& name, const std::string& bytes,
+                         std::string& error) {
+    std::string temporary;
+    const int fd = CreateTemporary(folder, temporary);
+    const std::string target = Join(folder, name);
+    if (fd < 0) {
+        error = "cannot write '" + target + "': " + std::strerror(errno);
+        return false;
+    }
+    bool ok = WriteAll(fd, bytes);
+    int savedErrno = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (ok && std::rename(temporary.c_str(), target.c_str()) != 0) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (!ok) {
+        std::remove(temporary.c_str());
+        error = "cannot write '" + target + "': " + std::strerror(savedErrno);
+    }
+    return ok;
+}
+
+bool PrepareOutputFolder(const std::string& folder, std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    struct stat info;
+    if (::stat(folder.c_str(), &info) != 0) {
+        error = "cannot create output folder '" + folder + "': " + (ec ? ec.message() : std::strerror(errno));
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        error = "output folder '" + folder + "' is not a folder";
+        return false;
+    }
+    std::string probe;
+    const int fd = CreateTemporary(folder, probe);
+    if (fd < 0) {
+        error = "cannot write into output folder '" + folder + "': " + std::strerror(errno);
+        return false;
+    }
+    ::close(fd);
+    std::remove(probe.c_str());
+    return true;
+}
+
+bool LoadPng(const std::string& path, int width, int height, std::vector<unsigned char>& out) {
+    int w = 0, h = 0, channels = 0;
+    // Look at the size first, so that a large foreign file is never decoded.
+    if (!stbi_info(path.c_str(), &w, &h, &channels) || w != width || h != height) return false;
+    unsigned char* pixels = stbi_load(path.c_str(), &w, &h, &channels, 4);
+    if (pixels == nullptr) return false;
+    const bool ok = w == width && h == height;
+    if (ok) out.assign(pixels, pixels + size_t(w) * size_t(h) * 4);
+    stbi_image_free(pixels);
+    return ok;
+}
