@@ -162,7 +162,7 @@ int RunFamily(const FamilyOptions& options, const std::string& exeName) {
         if (probe == nullptr) {
             std::fprintf(stderr, "File not found or inaccessible. \n\n\tUsage: %s [path_to_file] [seed1] [seed2] ...\n\n",
                          exeName.c_str());
-            return kExitProjectMissing;
+            return kExitProject;
         }
         std::fclose(probe);
     }
@@ -183,6 +183,17 @@ int RunFamily(const FamilyOptions& options, const std::string& exeName) {
         if (job.name.size() > NAME_MAX) return Fail(kExitBadOutput, "the file name '" + job.name + "' is too long");
         jobs.push_back(std::move(job));
     }
+
+    // Loaded once, here, so that its messages appear once, after every
+    // argument has been accepted. As in tavelin, a project that does not load
+    // (the loader has said why) ends the run with -1 and nothing is written.
+    if (!LoadProjectTemplate(options.project, project, tooLarge)) {
+        if (tooLarge) return Fail(kExitTooLarge, "project file '" + options.project + "' is larger than 256 MiB");
+        std::fprintf(stderr, "File not found or inaccessible. \n\n\tUsage: %s [path_to_file] [seed1] [seed2] ...\n\n",
+                     exeName.c_str());
+        return kExitProject;
+    }
+    if (!project.loaded) return kExitProject;
 
     if (!PrepareOutputFolder(options.outDir, error)) return Fail(kExitBadOutput, error);
 
@@ -214,14 +225,6 @@ int RunFamily(const FamilyOptions& options, const std::string& exeName) {
                                            " pixels; split the set with --shard or a smaller --seeds");
     }
 
-    // Loaded once, here, so that its messages appear once, after every
-    // argument has been accepted.
-    if (!LoadProjectTemplate(options.project, project, tooLarge)) {
-        if (tooLarge) return Fail(kExitTooLarge, "project file '" + options.project + "' is larger than 256 MiB");
-        std::fprintf(stderr, "File not found or inaccessible. \n\n\tUsage: %s [path_to_file] [seed1] [seed2] ...\n\n",
-                     exeName.c_str());
-        return kExitProjectMissing;
-    }
     if (sheet) sheet->Prepare();
 
     // Resume: a member whose file exists is finished (files only ever appear

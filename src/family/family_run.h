@@ -18,8 +18,7 @@ extern std::atomic<int> familyStopSignal;
 
 // The project as the members load it.
 struct ProjectTemplate {
-    // False when the file did not load (its loader message has been printed):
-    // like tavelin, every member is then the image of the empty queue.
+    // False when the file did not load (its loader message has been printed).
     bool loaded = false;
     // The file's bytes, its minor version set to the current one so that the
     // per-member loads repeat no warning the first load printed.
@@ -28,11 +27,11 @@ struct ProjectTemplate {
 
 // Reads and loads the project once, printing the loader's messages.
 // Returns false only when the file cannot be opened (or is beyond 256 MiB:
-// `tooLarge`).
+// `tooLarge`); a file that does not load leaves `loaded` false.
 bool LoadProjectTemplate(const std::string& path, ProjectTemplate& project, bool& tooLarge);
 
 // One member: the project loaded with `seeds` fed to its Seed parameters,
-// generated on a new 100 x 100 raster by the calling thread after seeding its
+// (the empty queue when the project did not load), generated on a new 100 x 100 raster by the calling thread after seeding its
 // generator from the random device. Returns the composite image, RGBA rows
 // from the top of the picture.
 std::vector<unsigned char> RenderMember(const ProjectTemplate& project, const std::vector<int32_t>& seeds);

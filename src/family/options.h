@@ -17,7 +17,7 @@ enum FamilyExit : int {
     kExitBadOutput = 4,       // output folder or contact sheet path unusable, bad pattern
     kExitTooLarge = 5,        // project file or contact sheet beyond the limits
     kExitInterrupted = 130,   // stopped by SIGINT or SIGTERM; finished members are kept
-    kExitProjectMissing = 255 // as tavelin: the project file cannot be opened (-1)
+    kExitProject = 255        // as tavelin (-1): the project file cannot be opened or does not load
 };
 
 struct FamilyOptions {
