@@ -1,0 +1,123 @@
+#include "functions/crystallize.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <vector>
+
+#include "functions/filter_support.h"
+#include "instructions/parameter_rng.h"
+#include "raster/selectable_raster.h"
+
+const ParamLayout& CrystallizeRasterFunction::Layout() {
+    static const ParamLayout layout{
+        {"Crystal_Size", kCellSize},
+        {"Separator", kSeparator},
+        {"Crystal_Density", kDensity},
+        {"Crystal_Density_SpreadX", kSpread},
+        {"Crystal_Density_SpreadY", kSpread},
+    };
+    return layout;
+}
+
+namespace {
+
+// Points are kept in 64 bits: an extra point thrown far by a huge spread
+// saturates far beyond any raster, where it can never be the nearest.
+struct CrystalPoint {
+    int64_t x, y;
+};
+
+struct Crystal {
+    Color colour;
+    size_t firstPoint;  // seed point, then the extra points, in `points`
+    size_t pointCount;
+};
+
+// A spread from a project file that is infinite or NaN scatters nowhere: read
+// as 0, so its extra points fall on the seed and change nothing.
+float FiniteSpread(float v) { return std::isfinite(v) ? v : 0.0f; }
+
+}  // namespace
+
+void CrystallizeRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
+    int32_t cellSize = function.GetValue("Crystal_Size").AsInt32();
+    uint32_t density = function.GetValue("Crystal_Density").AsUInt32();
+    const float sx = FiniteSpread(function.GetValue("Crystal_Density_SpreadX").AsFloat());
+    const float sy = FiniteSpread(function.GetValue("Crystal_Density_SpreadY").AsFloat());
+    // A cell of no size (or a negative one) makes no crystals: the pixels stay.
+    if (cellSize < 1) return;
+    // A cell wider than the raster's reach is read as that reach: the grid is
+    // then 3 x 3 cells whatever the size, and the generator advance stays bounded.
+    cellSize = std::min(cellSize, int32_t(MaxBlurReach(raster)));
+    density = std::min(density, kMaxDensity);
+
+    const float size = float(cellSize);
+    const int32_t n = int32_t(float(raster.Width()) / size);
+    DiscardParameterDraws(uint64_t(cellSize));
+    const int32_t g = std::max(n, int32_t(1)) + 2;
+
+    // Seeding, row by row: each seed uniformly within its cell, the extra
+    // points scattered around the unrounded seed position.
+    std::vector<Crystal> crystals;
+    crystals.reserve(size_t(g) * size_t(g));
+    std::vector<CrystalPoint> points;
+    points.reserve(size_t(g) * size_t(g) * (density + 1));
+    for (int32_t j = 0; j < g; ++j) {
+        for (int32_t i = 0; i < g; ++i) {
+            const float r1 = DrawUnitFloat();
+            const float r2 = DrawUnitFloat();
+            const float x = (float(i - 1) * size + size / 2.0f) + (r1 * size - size / 2.0f);
+            const float y = (float(j - 1) * size + size / 2.0f) + (r2 * size - size / 2.0f);
+            const CrystalPoint seed{NearestSaturated(x), NearestSaturated(y)};
+            Crystal crystal;
+            crystal.firstPoint = points.size();
+            crystal.pointCount = 1 + density;
+            // Seeds lie within a cell of the raster, so they fit 32 bits.
+            crystal.colour = raster.GetPixelAt(int32_t(seed.x), int32_t(seed.y), false);
+            points.push_back(seed);
+            for (uint32_t k = 0; k < density; ++k) {
+                const float r3 = DrawUnitFloat();
+                const float r4 = DrawUnitFloat();
+                points.push_back({NearestSaturated(x + (r3 * sx - sx / 2.0f)),
+                                  NearestSaturated(y + (r4 * sy - sy / 2.0f))});
+            }
+            crystals.push_back(crystal);
+        }
+    }
+
+    // Colouring: the nearest point among the crystals of the 3 x 3 cells
+    // around the pixel's own; only a strictly smaller single-precision
+    // distance replaces the best, so the earlier candidate wins a tie.
+    for (const uint32_t index : raster.SelectedIndices()) {
+        const SelectableRaster::Point p = raster.IndexToPoint(index);
+        const int32_t ci = int32_t(float(p.x) / size) + 1;
+        const int32_t cj = int32_t(float(p.y) / size) + 1;
+        float best = FLT_MAX;
+        double bestSquared = HUGE_VAL;
+        Color colour = kTransparentBlack;
+        for (int32_t dj = -1; dj <= 1; ++dj) {
+            const int32_t cellY = std::clamp(cj + dj, int32_t(0), g - 1);
+            for (int32_t di = -1; di <= 1; ++di) {
+                const int32_t cellX = std::clamp(ci + di, int32_t(0), g - 1);
+                const Crystal& crystal = crystals[size_t(cellY) * size_t(g) + size_t(cellX)];
+                for (size_t k = 0; k < crystal.pointCount; ++k) {
+                    const CrystalPoint& q = points[crystal.firstPoint + k];
+                    const double ex = double(q.x - int64_t(p.x));
+                    const double ey = double(q.y - int64_t(p.y));
+                    const double squared = ex * ex + ey * ey;
+                    // sqrt and the narrowing to float never decrease, so a
+                    // point no nearer in squares cannot be strictly nearer.
+                    if (!(squared < bestSquared)) continue;
+                    const float distance = float(std::sqrt(squared));
+                    if (distance < best) {
+                        best = distance;
+                        bestSquared = squared;
+                        colour = crystal.colour;
+                    }
+                }
+            }
+        }
+        raster.SetPixel(int32_t(index), colour);
+    }
+}

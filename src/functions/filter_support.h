@@ -1,0 +1,110 @@
+#pragma once
+// Helpers shared by the filters: the alpha-weighted average, rounding of
+// offsets, and the reading of values that only a hand-made project file can
+// hold (the editor never produces them).
+//
+// Alpha-weighted average of samples p_k with weights w_k, single precision,
+// a_k = A_k / 255:
+//   R = (sum R_k/255 * a_k * w_k) / W * 255,  W = sum a_k * w_k,  A = W * 255
+// each truncated toward zero. Colour counts in proportion to opacity, so
+// transparent samples add no colour; W = 0 gives 0x00000000.
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "raster/color.h"
+
+class SelectableRaster;
+
+// A pixel prepared for averaging: r = (R/255) * a, ..., a = A/255, so that a
+// sample's term is r * w, exactly R/255 * a * w evaluated left to right.
+struct WeightedColor {
+    float r, g, b, a;
+};
+
+inline WeightedColor Weigh(Color c) {
+    const float a = float(c.a) / 255.0f;
+    return {float(c.r) / 255.0f * a, float(c.g) / 255.0f * a, float(c.b) / 255.0f * a, a};
+}
+
+// Running sums of one average; samples must be added in a fixed order, since
+// the single-precision sums depend on it.
+struct WeightedSum {
+    float r = 0.0f, g = 0.0f, b = 0.0f, w = 0.0f;
+    void Add(const WeightedColor& p, float weight) {
+        r += p.r * weight;
+        g += p.g * weight;
+        b += p.b * weight;
+        w += p.a * weight;
+    }
+};
+
+// A float in 0 .. 255 (or a hair outside through rounding) truncated to a
+// channel; values outside saturate instead of wrapping.
+inline uint8_t TruncateToChannel(float v) {
+    if (!(v > 0.0f)) return 0;
+    if (v >= 255.0f) return 255;
+    return uint8_t(int(v));
+}
+
+inline Color ResolveAverage(float r, float g, float b, float w) {
+    if (w == 0.0f) return kTransparentBlack;
+    return Color(TruncateToChannel(r / w * 255.0f), TruncateToChannel(g / w * 255.0f),
+                 TruncateToChannel(b / w * 255.0f), TruncateToChannel(w * 255.0f));
+}
+inline Color ResolveAverage(const WeightedSum& s) { return ResolveAverage(s.r, s.g, s.b, s.w); }
+
+// The committed pixels (the layer before the instruction, or the previous
+// pass) read through the raster and prepared for averaging, row-major.
+std::vector<WeightedColor> WeighCommittedPixels(const SelectableRaster& raster);
+
+// The committed pixels prepared for averaging, as four planes with a border of
+// `margin` pixels on every side that repeats the edge pixels: reading at any
+// offset within the margin equals a clamped read of the raster.
+struct PaddedPlanes {
+    uint32_t width = 0, height = 0, margin = 0, stride = 0;
+    std::vector<float> r, g, b, a;
+};
+PaddedPlanes WeighCommittedPixelsPadded(const SelectableRaster& raster, uint32_t margin);
+
+// One running alpha-weighted sum per pixel of the raster, as planes.
+struct AverageAccumulator {
+    uint32_t width = 0, height = 0;
+    std::vector<float> r, g, b, w;
+    AverageAccumulator(uint32_t width, uint32_t height);
+    // Adds, for every pixel (x, y) of rows firstRow .. lastRow, the sample at
+    // (x + dx, y + dy) with the given weight. |dx|, |dy| <= source.margin.
+    // Terms reach each pixel's sums in the order of the calls.
+    void AddShifted(const PaddedPlanes& source, int32_t dx, int32_t dy, float weight, uint32_t firstRow,
+                    uint32_t lastRow);
+    Color Resolve(size_t index) const { return ResolveAverage(r[index], g[index], b[index], w[index]); }
+};
+
+// nearest(v): rounded to the nearest integer, halves away from zero. Sample
+// positions are clamped to the raster anyway, so offsets saturate at
+// +-kOffsetLimit (far beyond any raster) and NaN gives 0 instead of the
+// undefined float-to-int conversion.
+constexpr int64_t kOffsetLimit = int64_t(1) << 40;
+inline int64_t NearestSaturated(float v) {
+    if (std::isnan(v)) return 0;
+    const float r = std::round(v);
+    if (r >= float(kOffsetLimit)) return kOffsetLimit;
+    if (r <= -float(kOffsetLimit)) return -kOffsetLimit;
+    return int64_t(r);
+}
+// nearest(v) for a sample offset, clamped so that adding it to a pixel
+// position stays within 32 bits; any offset past the raster samples its edge.
+inline int32_t NearestOffset(float v) {
+    const int64_t n = NearestSaturated(v);
+    constexpr int64_t kLimit = int64_t(1) << 30;
+    return int32_t(n < -kLimit ? -kLimit : (n > kLimit ? kLimit : n));
+}
+
+// An angle from a project file: infinite or NaN angles have no direction and
+// are read as 0 degrees.
+inline float FiniteAngle(float degrees) { return std::isfinite(degrees) ? degrees : 0.0f; }
+
+// A blur reaches at most the larger of the raster's sides (and at least 100,
+// the largest Size the editor's slider gives): beyond that every further
+// sample only repeats edge pixels, so a larger Distance is read as this.
+uint32_t MaxBlurReach(const SelectableRaster& raster);

@@ -1,0 +1,24 @@
+#pragma once
+#include <vector>
+
+#include "instructions/raster_function.h"
+
+class SelectableRaster;
+
+// Separable Gaussian of standard deviation Distance pixels, reaching Distance
+// pixels each way: a vertical pass over the whole raster, then (after
+// BeginPass) a horizontal pass over the selection that reads the first pass.
+// Both passes use the alpha-weighted average and truncate their results.
+class GaussianBlurRasterFunction final : public RasterFunction<GaussianBlurRasterFunction> {
+public:
+    static constexpr const char* kName = "Gaussian Blur";
+    static constexpr uint32_t kTypeId = 10;
+    static const ParamLayout& Layout();
+    static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
+
+    GaussianBlurRasterFunction() { RegisterFunctionType(); }
+};
+
+// The 2D + 1 weights for offsets -D .. D: exp(-0.5 (o/D)^2) in single
+// precision, summed from -D to +D, each then divided by the sum. D >= 1.
+std::vector<float> GaussianKernel(uint32_t distance);

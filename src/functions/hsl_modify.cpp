@@ -1,0 +1,57 @@
+#include "functions/hsl_modify.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "functions/filter_support.h"
+#include "raster/selectable_raster.h"
+
+const ParamLayout& HSLModifyRasterFunction::Layout() {
+    static const ParamLayout layout{
+        {"Hue_Offset", kFreeFloat},
+        {"Saturation_Multi", kPercent},
+        {"Light_Offset", kSignedPercent},
+    };
+    return layout;
+}
+
+Color HslToRgb(float lightness, float saturation, float hue, uint8_t alpha) {
+    const float chroma = (1.0f - std::fabs(2.0f * lightness - 1.0f)) * saturation;
+    const float x = (1.0f - std::fabs(std::fmod(hue / 60.0f, 2.0f) - 1.0f)) * chroma;
+    const float m = lightness - chroma * 0.5f;
+    float r1, g1, b1;
+    if (hue < 60.0f) {
+        r1 = chroma, g1 = x, b1 = 0.0f;
+    } else if (hue < 120.0f) {
+        r1 = x, g1 = chroma, b1 = 0.0f;
+    } else if (hue < 180.0f) {
+        r1 = 0.0f, g1 = chroma, b1 = x;
+    } else if (hue < 240.0f) {
+        r1 = 0.0f, g1 = x, b1 = chroma;
+    } else if (hue < 300.0f) {
+        r1 = x, g1 = 0.0f, b1 = chroma;
+    } else {
+        r1 = chroma, g1 = 0.0f, b1 = x;
+    }
+    return Color(TruncateToChannel((m + r1) * 255.0f), TruncateToChannel((m + g1) * 255.0f),
+                 TruncateToChannel((m + b1) * 255.0f), alpha);
+}
+
+void HSLModifyRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
+    // A hue turned by an infinite or NaN angle has no direction: read as 0.
+    const float hueOffset = FiniteAngle(function.GetValue("Hue_Offset").AsFloat());
+    const float saturationFactor = float(function.GetValue("Saturation_Multi").AsUInt32()) / 100.0f;
+    const float lightOffset = float(function.GetValue("Light_Offset").AsInt32()) / 100.0f;
+
+    for (const uint32_t i : raster.SelectedIndices()) {
+        const Color c = raster.GetPixel(int32_t(i));
+        const HslColor hsl = RgbToHsl(c);
+        const float s = std::clamp(hsl.s * saturationFactor, 0.0f, 1.0f);
+        const float l = std::clamp(hsl.l + lightOffset, 0.0f, 1.0f);
+        float h = std::fmod(std::fmod(hsl.h + hueOffset, 360.0f), 360.0f);
+        // fmod leaves h in (-360, 360); rounding of h + 360 can reach 360.
+        while (h < 0.0f) h += 360.0f;
+        while (h >= 360.0f) h -= 360.0f;
+        raster.SetPixel(int32_t(i), HslToRgb(l, s, h, c.a));
+    }
+}

@@ -1,0 +1,15 @@
+#pragma once
+#include "instructions/raster_function.h"
+
+class SelectableRaster;
+
+// Draws a ring of the given thickness around a centre, optionally filled.
+class ShapeCircleRasterFunction final : public RasterFunction<ShapeCircleRasterFunction> {
+public:
+    static constexpr const char* kName = "Shape Circle";
+    static constexpr uint32_t kTypeId = 7;
+    static const ParamLayout& Layout();
+    static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
+
+    ShapeCircleRasterFunction() { RegisterFunctionType(); }
+};

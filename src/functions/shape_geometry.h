@@ -1,0 +1,60 @@
+#pragma once
+// Single-precision geometry shared by the shape instructions. Pixels are
+// tested at their integer positions (no half-pixel offset), every step
+// rounded as written.
+#include <cmath>
+
+// A segment given by its end point E and its direction (dx, dy), pointing from
+// the other end O to E.
+struct ShapeSegment {
+    float endX, endY;
+    float dx, dy;
+    float l2;      // dx * dx + dy * dy
+    float length;  // sqrt(l2)
+
+    static ShapeSegment FromTo(float ox, float oy, float ex, float ey) {
+        ShapeSegment s;
+        s.endX = ex;
+        s.endY = ey;
+        s.dx = ex - ox;
+        s.dy = ey - oy;
+        s.l2 = s.dx * s.dx + s.dy * s.dy;
+        s.length = std::sqrt(s.l2);
+        return s;
+    }
+};
+
+// A pixel projected onto a segment's line: t = 0 at E and 1 at O.
+struct SegmentProjection {
+    float len;   // length of the projected vector from E
+    float dot;   // >= 0 when the projection lies on E's side towards O
+    float dist;  // distance from the pixel to the infinite line
+};
+
+inline SegmentProjection ProjectOntoSegment(const ShapeSegment& s, float px, float py) {
+    const float ex = s.endX - px;
+    const float ey = s.endY - py;
+    const float t = (s.dx * ex + s.dy * ey) / s.l2;
+    const float vx = s.dx * t;
+    const float vy = s.dy * t;
+    SegmentProjection p;
+    p.len = std::sqrt(vx * vx + vy * vy);
+    p.dot = s.dx * vx + s.dy * vy;
+    const float wx = ex - vx;
+    const float wy = ey - vy;
+    p.dist = std::sqrt(wx * wx + wy * wy);
+    return p;
+}
+
+// The four colour channels of a shape, read alpha first as every shape does.
+#include "instructions/abstract_raster_function.h"
+#include "raster/color.h"
+
+inline Color ReadShapeColor(const AbstractRasterFunction& function) {
+    Color k;
+    k.a = function.GetValue("Color1_Alpha").AsUInt8();
+    k.b = function.GetValue("Color1_Blue").AsUInt8();
+    k.g = function.GetValue("Color1_Green").AsUInt8();
+    k.r = function.GetValue("Color1_Red").AsUInt8();
+    return k;
+}

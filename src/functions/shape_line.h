@@ -1,0 +1,15 @@
+#pragma once
+#include "instructions/raster_function.h"
+
+class SelectableRaster;
+
+// Draws a straight stroke with flat ends exactly at both points.
+class LineRasterFunction final : public RasterFunction<LineRasterFunction> {
+public:
+    static constexpr const char* kName = "Shape Line";
+    static constexpr uint32_t kTypeId = 5;
+    static const ParamLayout& Layout();
+    static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
+
+    LineRasterFunction() { RegisterFunctionType(); }
+};

@@ -1,0 +1,15 @@
+#pragma once
+#include "instructions/raster_function.h"
+
+class SelectableRaster;
+
+// Draws an axis-aligned rectangle outline centred on the lines through its corners, optionally filled.
+class ShapeRectRasterFunction final : public RasterFunction<ShapeRectRasterFunction> {
+public:
+    static constexpr const char* kName = "Shape Rectangle";
+    static constexpr uint32_t kTypeId = 6;
+    static const ParamLayout& Layout();
+    static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
+
+    ShapeRectRasterFunction() { RegisterFunctionType(); }
+};

@@ -1,0 +1,15 @@
+#pragma once
+#include "instructions/raster_function.h"
+
+class SelectableRaster;
+
+// Draws a triangle outline grown by half the thickness on each side, optionally filled.
+class ShapeTriangleRasterFunction final : public RasterFunction<ShapeTriangleRasterFunction> {
+public:
+    static constexpr const char* kName = "Shape Triangle";
+    static constexpr uint32_t kTypeId = 8;
+    static const ParamLayout& Layout();
+    static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
+
+    ShapeTriangleRasterFunction() { RegisterFunctionType(); }
+};
