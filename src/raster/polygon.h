@@ -15,8 +15,15 @@ struct FloatPoint {
 };
 
 // Orientation of r relative to the directed line p->q, in single precision:
-// 0 when |v| < 0.001 (collinear), 2 when v > 0, 1 otherwise.
-int Orient(FloatPoint p, FloatPoint q, FloatPoint r);
+// v = (r.x - q.x)(q.y - p.y) - (q.x - p.x)(r.y - q.y), each product formed
+// first; 0 when |v| < 0.001 (collinear), 2 when v > 0, 1 otherwise.
+inline int Orient(FloatPoint p, FloatPoint q, FloatPoint r) {
+    const float a = (r.x - q.x) * (q.y - p.y);
+    const float b = (q.x - p.x) * (r.y - q.y);
+    const float v = a - b;
+    if (v < 0.001f && v > -0.001f) return 0;
+    return v > 0.0f ? 2 : 1;
+}
 
 // Crossing parity along the slanted probe from (minX - 1, py) to
 // (px, py + 0.5). An axis-aligned box (x0, y0)-(x1, y1) contains exactly
@@ -28,3 +35,31 @@ struct PolygonBounds {
     int32_t minX, maxX, minY, maxY;
 };
 PolygonBounds BoundsOf(const RasterPolygon& polygon);
+
+// A polygon prepared for testing many pixels row by row. Contains() gives
+// exactly IsPointInPolygon's answer; it only avoids recomputing what does
+// not change along a row (the probe's start and each edge's orientation to
+// it) and orients each vertex once instead of once per adjacent edge.
+class PolygonTester {
+public:
+    explicit PolygonTester(const RasterPolygon& polygon);
+
+    bool Empty() const { return vertices_.empty(); }
+    const PolygonBounds& Bounds() const { return bounds_; }
+    // The half-open box x0 <= x < x1, y0 <= y < y1 when the polygon is an
+    // axis-aligned rectangle (as a rectangular selection builds it, in either
+    // winding) whose membership is provably that box; otherwise false.
+    bool IsSimpleBox() const { return simpleBox_; }
+
+    void BeginRow(int32_t py);
+    bool Contains(int32_t px) const;
+
+private:
+    std::vector<FloatPoint> vertices_;
+    PolygonBounds bounds_{0, -1, 0, -1};
+    bool simpleBox_ = false;
+    int32_t py_ = 0;
+    FloatPoint probeStart_{0, 0};
+    std::vector<int> edgeToStart_;            // orient(A, B, E) per edge, for the current row
+    mutable std::vector<int> vertexToProbe_;  // orient(E, P, V) per vertex, scratch
+};

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <numeric>
 
 SelectableRaster::SelectableRaster()
     : layers_(1, PixelBuffer(1, kOpaqueWhite)),
@@ -19,13 +21,20 @@ SelectableRaster::SelectableRaster(uint32_t width, uint32_t height)
     Reset();
 }
 
+namespace {
+
+void FillBytes(PixelBuffer& buffer, unsigned char byte) {
+    std::memset(static_cast<void*>(buffer.data()), byte, buffer.size() * sizeof(Color));
+}
+
+}  // namespace
+
 void SelectableRaster::Reset() {
-    std::fill(layers_[0].begin(), layers_[0].end(), kOpaqueWhite);
-    for (size_t i = 1; i < layers_.size(); ++i)
-        std::fill(layers_[i].begin(), layers_[i].end(), kTransparentBlack);
-    std::fill(working_.begin(), working_.end(), kOpaqueWhite);
-    std::fill(snapshot_.begin(), snapshot_.end(), kOpaqueWhite);
-    std::fill(composite_.begin(), composite_.end(), kOpaqueWhite);
+    FillBytes(layers_[0], 0xFF);
+    for (size_t i = 1; i < layers_.size(); ++i) FillBytes(layers_[i], 0x00);
+    FillBytes(working_, 0xFF);
+    FillBytes(snapshot_, 0xFF);
+    FillBytes(composite_, 0xFF);
     polygons_.clear();
     RebuildSelection();
     changed_ = true;
@@ -46,31 +55,35 @@ void SelectableRaster::RebuildSelection() {
     const uint32_t count = PixelCount();
     if (polygons_.empty()) {
         selected_.resize(count);
-        for (uint32_t i = 0; i < count; ++i) selected_[i] = i;
+        std::iota(selected_.begin(), selected_.end(), 0u);
         return;
     }
     // Every pixel is tested against the polygons in order and listed at the
     // first one that contains it. A pixel outside a polygon's bounding box is
     // never inside it, so rows and columns outside every box are skipped
     // without changing the outcome.
-    std::vector<PolygonBounds> boxes;
-    boxes.reserve(polygons_.size());
-    for (const RasterPolygon& polygon : polygons_)
-        boxes.push_back(polygon.empty() ? PolygonBounds{1, 0, 1, 0} : BoundsOf(polygon));
+    std::vector<PolygonTester> testers;
+    testers.reserve(polygons_.size());
+    for (const RasterPolygon& polygon : polygons_) testers.emplace_back(polygon);
 
-    std::vector<size_t> rowCandidates;
+    std::vector<PolygonTester*> row;
     for (uint32_t y = 0; y < height_; ++y) {
-        rowCandidates.clear();
+        row.clear();
         const int64_t py = y;
-        for (size_t p = 0; p < polygons_.size(); ++p)
-            if (!polygons_[p].empty() && py >= boxes[p].minY && py <= boxes[p].maxY)
-                rowCandidates.push_back(p);
-        if (rowCandidates.empty()) continue;
+        for (PolygonTester& tester : testers) {
+            if (tester.Empty() || py < tester.Bounds().minY || py > tester.Bounds().maxY) continue;
+            if (tester.IsSimpleBox() && py >= tester.Bounds().maxY) continue;  // top edge is outside
+            if (!tester.IsSimpleBox()) tester.BeginRow(int32_t(y));
+            row.push_back(&tester);
+        }
+        if (row.empty()) continue;
         for (uint32_t x = 0; x < width_; ++x) {
             const int64_t px = x;
-            for (size_t p : rowCandidates) {
-                if (px < boxes[p].minX || px > boxes[p].maxX) continue;
-                if (IsPointInPolygon(polygons_[p], int32_t(x), int32_t(y))) {
+            for (const PolygonTester* tester : row) {
+                const PolygonBounds& box = tester->Bounds();
+                if (px < box.minX || px > box.maxX) continue;
+                const bool inside = tester->IsSimpleBox() ? px < box.maxX : tester->Contains(int32_t(x));
+                if (inside) {
                     selected_.push_back(y * width_ + x);
                     break;
                 }
@@ -108,7 +121,9 @@ void SelectableRaster::BeginGeneration() {
 }
 
 void SelectableRaster::CommitWorkingCanvas() {
-    layers_[currentLayer_] = working_;
+    // The working canvas is reloaded before it is read again, so handing its
+    // buffer to the layer is as good as a copy.
+    std::swap(layers_[currentLayer_], working_);
     passCounter_ = 0;
     changed_ = true;
 }

@@ -96,7 +96,9 @@ public:
 
     // Used by the generation loop.
     void BeginGeneration();           // Reset, current layer 0, layer count 1
-    void CommitWorkingCanvas();       // current layer := working canvas; pass counter := 0
+    // Current layer := working canvas; pass counter := 0. The working canvas
+    // is left undefined until the next LoadWorkingCanvas.
+    void CommitWorkingCanvas();
     void Composite();                 // flatten the layers in use into the composite canvas
     void MarkChanged() { changed_ = true; }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "raster/color.h"
 #include "raster/polygon.h"
 
@@ -84,6 +87,46 @@ TEST(PolygonTest, OrientToleranceAndSigns) {
     // v = (r.x - q.x)(q.y - p.y) - (q.x - p.x)(r.y - q.y)
     EXPECT_EQ(Orient({0, 0}, {1, 0}, {2, 1}), 1);
     EXPECT_EQ(Orient({0, 0}, {1, 0}, {2, -1}), 2);
+}
+
+}  // namespace
+
+namespace {
+
+// The row-wise tester and the box shortcut against the literal test, over a
+// fixed-seed sweep of random polygons and boxes (near, far and huge).
+TEST(PolygonTest, RowTesterMatchesTheLiteralTest) {
+    std::mt19937 rng(20261206);
+    const int32_t spans[] = {30, 150, 5000, 1 << 22, 2000000000};
+    for (int round = 0; round < 600; ++round) {
+        const int32_t span = spans[round % 5];
+        std::uniform_int_distribution<int32_t> coord(-span, span);
+        std::uniform_int_distribution<int32_t> near(-20, 120);
+        RasterPolygon polygon;
+        const bool box = round % 3 == 0;
+        if (box) {
+            const int32_t x0 = round % 2 ? near(rng) : coord(rng), x1 = near(rng);
+            const int32_t y0 = near(rng), y1 = round % 4 ? near(rng) : coord(rng);
+            polygon = {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}};
+            if (round % 2) std::reverse(polygon.begin(), polygon.end());
+        } else {
+            const int n = 3 + round % 4;
+            for (int i = 0; i < n; ++i) polygon.push_back({round % 2 ? near(rng) : coord(rng), near(rng)});
+        }
+        PolygonTester tester(polygon);
+        for (int32_t y = -2; y < 102; ++y) {
+            tester.BeginRow(y);
+            for (int32_t x = -2; x < 102; ++x) {
+                const bool literal = IsPointInPolygon(polygon, x, y);
+                ASSERT_EQ(tester.Contains(x), literal) << "round " << round << " at " << x << "," << y;
+                if (tester.IsSimpleBox()) {
+                    const PolygonBounds& b = tester.Bounds();
+                    ASSERT_EQ(x >= b.minX && x < b.maxX && y >= b.minY && y < b.maxY, literal)
+                        << "box round " << round << " at " << x << "," << y;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "raster/selectable_raster.h"
 
 namespace {
@@ -101,6 +104,40 @@ TEST(SelectableRasterTest, LayerCountIsBounded) {
     for (uint32_t i = 0; i < SelectableRaster::kMaxLayers + 50; ++i) raster.CreateLayer();
     EXPECT_EQ(raster.LayerCount(), SelectableRaster::kMaxLayers);
     EXPECT_EQ(raster.LayerBufferCount(), SelectableRaster::kMaxLayers);
+}
+
+}  // namespace
+
+namespace {
+
+// RebuildSelection (row testers, box shortcut, bounding-box skips) against a
+// literal loop over every pixel and every polygon in order.
+TEST(SelectableRasterTest, SelectionMatchesLiteralMembership) {
+    std::mt19937 rng(77);
+    std::uniform_int_distribution<int32_t> coord(-30, 130);
+    for (int round = 0; round < 60; ++round) {
+        std::vector<RasterPolygon> polygons;
+        for (int p = 0; p < 1 + round % 3; ++p) {
+            RasterPolygon polygon;
+            if (p % 2 == 0) {
+                const int32_t x0 = coord(rng), y0 = coord(rng), x1 = coord(rng), y1 = coord(rng);
+                polygon = {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}};
+            } else {
+                for (int i = 0; i < 3 + round % 3; ++i) polygon.push_back({coord(rng), coord(rng)});
+            }
+            polygons.push_back(polygon);
+        }
+        SelectableRaster raster(100, 100);
+        raster.AddSelectionPolygons(polygons);
+        std::vector<uint32_t> literal;
+        for (uint32_t i = 0; i < 10000; ++i)
+            for (const RasterPolygon& polygon : polygons)
+                if (IsPointInPolygon(polygon, int32_t(i % 100), int32_t(i / 100))) {
+                    literal.push_back(i);
+                    break;
+                }
+        ASSERT_EQ(raster.SelectedIndices(), literal) << "round " << round;
+    }
 }
 
 }  // namespace
