@@ -1,6 +1,6 @@
 // The editor's windows, rebuilt every frame:
 //   [SECTION] Frame: back-end frame start, build, render
-//   [SECTION] Main menu bar and shortcuts
+//   [SECTION] Main menu bar and File shortcuts
 //   [SECTION] Frame-rate overlay
 //   [SECTION] Instructions Queue panel (rows: select, drag, delete; add)
 //   [SECTION] Details panel
@@ -10,12 +10,20 @@
 #include <string>
 #include <vector>
 
+#include <GLFW/glfw3.h>
+
 #include "backends/imgui_impl_glfw.h"
 #include "backends/imgui_impl_opengl3.h"
 #include "editor_ui/parameter_widgets.h"
 #include "imgui.h"
 #include "instructions/function_catalogue.h"
 #include "instructions/instruction_queue.h"
+#include "project/file_commands.h"
+#include "project/file_dialogs.h"
+
+// From GLFW's native interface; declared here because the X11 headers behind
+// glfw3native.h define macros (None, Bool) that clash with our own names.
+extern "C" unsigned long glfwGetX11Window(GLFWwindow* window);
 
 float uiWorkWidth = 0.0f;
 float uiWorkHeight = 0.0f;
@@ -64,7 +72,7 @@ void DrawPanelTitle(const char* title) {
 }
 
 // ---------------------------------------------------------------------------
-// [SECTION] Main menu bar and shortcuts
+// [SECTION] Main menu bar and File shortcuts
 // ---------------------------------------------------------------------------
 
 void DrawMainMenuBar() {
@@ -75,10 +83,10 @@ void DrawMainMenuBar() {
     ImGui::PushFont(font);
     if (ImGui::BeginMainMenuBar()) {
         if (ImGui::BeginMenu("File")) {
-            ImGui::MenuItem("New");
-            ImGui::MenuItem("Open");
-            ImGui::MenuItem("Save");
-            ImGui::MenuItem("Save As...");
+            if (ImGui::MenuItem("New", "Ctrl+N")) NewProjectCommand();
+            if (ImGui::MenuItem("Open", "Ctrl+O")) OpenProjectCommand();
+            if (ImGui::MenuItem("Save", "Ctrl+S")) SaveProjectCommand();
+            if (ImGui::MenuItem("Save As...", "Ctrl+Shift+S")) SaveProjectAsCommand();
             ImGui::EndMenu();
         }
         ImGui::EndMainMenuBar();
@@ -86,6 +94,20 @@ void DrawMainMenuBar() {
     font->Scale = previousScale;
     ImGui::PopFont();
     ImGui::PopStyleVar();
+}
+
+// Ctrl+N, Ctrl+O, Ctrl+S and Ctrl+Shift+S run the File menu's commands, but
+// never while a text field (a widget's ctrl+click entry) has the keyboard.
+// Letter keys are indexed by their GLFW codes, which are their ASCII capitals.
+void HandleFileShortcuts() {
+    const ImGuiIO& io = ImGui::GetIO();
+    if (!io.KeyCtrl || io.KeyAlt || io.KeySuper || io.WantTextInput) return;
+    if (ImGui::IsKeyPressed('N', false))
+        NewProjectCommand();
+    else if (ImGui::IsKeyPressed('O', false))
+        OpenProjectCommand();
+    else if (ImGui::IsKeyPressed('S', false))
+        io.KeyShift ? SaveProjectAsCommand() : SaveProjectCommand();
 }
 
 // ---------------------------------------------------------------------------
@@ -253,12 +275,16 @@ void DrawDetailsPanel() {
 
 void BuildEditorWindows() {
     DrawMainMenuBar();
+    HandleFileShortcuts();
     DrawFrameRateOverlay();
     DrawQueuePanel();
     DrawDetailsPanel();
 }
 
 void DrawEditorFrame() {
+    // The file dialogs attach to the editor's window once it exists.
+    if (dialogOwnerWindow == 0)
+        if (GLFWwindow* window = glfwGetCurrentContext()) dialogOwnerWindow = glfwGetX11Window(window);
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplGlfw_NewFrame();
     ImGui::NewFrame();
