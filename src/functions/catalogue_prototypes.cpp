@@ -19,6 +19,7 @@
 #include "functions/shape_line.h"
 #include "functions/shape_rect.h"
 #include "functions/shape_triangle.h"
+#include "functions/synthesize_texture.h"
 
 void ConstructPrototypes() {
     static FillRasterFunction fill;                          // 0
@@ -40,5 +41,5 @@ void ConstructPrototypes() {
     static ErodeMorphRasterFunction erodeMorph;              // 16
     static SelectLayerRasterFunction selectLayer;            // 17
     static CreateLayerRasterFunction createLayer;            // 18
-    // 19: Synthesize Texture
+    static SynthesizeTextureRasterFunction synthesizeTexture;  // 19
 }

@@ -1,0 +1,110 @@
+#include "functions/synthesis_search.h"
+
+#include <cstring>
+
+void CandidateHeap::Push(const PatchCandidate& c) {
+    items_.push_back(c);
+    size_t hole = items_.size() - 1;
+    while (hole > 0) {
+        const size_t parent = (hole - 1) / 2;
+        if (!(items_[parent].error > c.error)) break;
+        items_[hole] = items_[parent];
+        hole = parent;
+    }
+    items_[hole] = c;
+}
+
+void CandidateHeap::Pop() {
+    if (items_.empty()) return;
+    const PatchCandidate last = items_.back();
+    items_.pop_back();
+    const size_t n = items_.size();
+    if (n == 0) return;
+    size_t hole = 0;
+    for (;;) {
+        const size_t left = 2 * hole + 1;
+        if (left >= n) break;
+        const size_t right = left + 1;
+        const size_t child = (right < n && !(items_[left].error < items_[right].error)) ? right : left;
+        items_[hole] = items_[child];
+        hole = child;
+    }
+    while (hole > 0) {
+        const size_t parent = (hole - 1) / 2;
+        if (!(items_[parent].error > last.error)) break;
+        items_[hole] = items_[parent];
+        hole = parent;
+    }
+    items_[hole] = last;
+}
+
+namespace {
+
+// Eight single-precision lanes (unaligned loads) and four double lanes; the
+// compiler maps them onto whatever registers the target has. Contraction is
+// off for the whole build, so a * b + c stays a rounded product and a sum.
+typedef float Floats8 __attribute__((vector_size(32)));
+typedef float Floats8Unaligned __attribute__((vector_size(32), aligned(4)));
+typedef float Floats4 __attribute__((vector_size(16)));
+typedef double Doubles4 __attribute__((vector_size(32)));
+
+}  // namespace
+
+// Expressions rather than functions, so that no function passes a vector
+// (which would change the call ABI between the clones).
+#define LOAD8(p) (*reinterpret_cast<const Floats8Unaligned*>(p))
+#define LOW4(v) __builtin_convertvector(__builtin_shufflevector(v, v, 0, 1, 2, 3), Doubles4)
+#define HIGH4(v) __builtin_convertvector(__builtin_shufflevector(v, v, 4, 5, 6, 7), Doubles4)
+
+// An AVX2 clone beside the baseline one, picked at load time; AVX2 alone
+// brings no fused multiply-add.
+__attribute__((target_clones("avx2", "default")))
+void ScoreCandidates(const float* h36, const float* s10, const float* l10, uint32_t count,
+                     const ColourTerm* colour, size_t colourCount, const LightTerm* light,
+                     size_t lightCount, double* errors) {
+    const Floats8 half = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    const Floats8 onePointTwo = {1.2f, 1.2f, 1.2f, 1.2f, 1.2f, 1.2f, 1.2f, 1.2f};
+    for (uint32_t first = 0; first < count; first += kScoreBlock) {
+        // Candidates first + 0..3, 4..7, 8..11, 12..15.
+        Doubles4 a0 = {0, 0, 0, 0}, a1 = a0, a2 = a0, a3 = a0;
+        for (size_t t = 0; t < colourCount; ++t) {
+            const ColourTerm& term = colour[t];
+            const size_t at = size_t(int64_t(first) + term.offset);
+            const Floats8 dh0 = LOAD8(h36 + at) - term.h36;
+            const Floats8 ds0 = LOAD8(s10 + at) - term.s10;
+            const Floats8 dl0 = LOAD8(l10 + at) - term.l10;
+            const Floats8 dh1 = LOAD8(h36 + at + 8) - term.h36;
+            const Floats8 ds1 = LOAD8(s10 + at + 8) - term.s10;
+            const Floats8 dl1 = LOAD8(l10 + at + 8) - term.l10;
+            const Floats8 d0 = (half * (ds0 * ds0) + dh0 * dh0) + onePointTwo * (dl0 * dl0);
+            const Floats8 d1 = (half * (ds1 * ds1) + dh1 * dh1) + onePointTwo * (dl1 * dl1);
+            a0 += LOW4(d0);
+            a1 += HIGH4(d0);
+            a2 += LOW4(d1);
+            a3 += HIGH4(d1);
+        }
+        for (size_t t = 0; t < lightCount; ++t) {
+            const LightTerm& term = light[t];
+            const size_t at = size_t(int64_t(first) + term.offset);
+            const Floats8 dl0 = LOAD8(l10 + at) - term.l10;
+            const Floats8 dl1 = LOAD8(l10 + at + 8) - term.l10;
+            const Floats8 d0 = dl0 * dl0;
+            const Floats8 d1 = dl1 * dl1;
+            a0 += LOW4(d0);
+            a1 += HIGH4(d0);
+            a2 += LOW4(d1);
+            a3 += HIGH4(d1);
+        }
+        double block[kScoreBlock];
+        std::memcpy(block, &a0, sizeof a0);
+        std::memcpy(block + 4, &a1, sizeof a1);
+        std::memcpy(block + 8, &a2, sizeof a2);
+        std::memcpy(block + 12, &a3, sizeof a3);
+        const uint32_t n = count - first < kScoreBlock ? count - first : kScoreBlock;
+        std::memcpy(errors + first, block, n * sizeof(double));
+    }
+}
+
+#undef LOAD8
+#undef LOW4
+#undef HIGH4

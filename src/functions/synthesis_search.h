@@ -1,0 +1,92 @@
+#pragma once
+// The pieces of Synthesize Texture's patch choice: the colour distances, the
+// candidate min-heap with its fixed order for equal errors, and the scoring
+// kernel that gives every candidate position its error.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "raster/color.h"
+#include "raster/hsl.h"
+
+// A pixel's distance terms, each computed from the pixel alone exactly as the
+// distance formula does (H / 36, 10 * S, 10 * L in single precision), so
+// caching them changes no result.
+struct HslTerms {
+    float h36 = 0.0f;
+    float s10 = 0.0f;
+    float l10 = 0.0f;
+};
+
+inline HslTerms MakeHslTerms(Color c) {
+    const HslColor hsl = RgbToHsl(c);
+    return {hsl.h / 36.0f, 10.0f * hsl.s, 10.0f * hsl.l};
+}
+
+// distance = (0.5 * (dS)^2 + (dH)^2) + 1.2 * (dL)^2, single precision, hue not wrapped.
+inline float ColourDistance(const HslTerms& a, const HslTerms& b) {
+    const float dh = a.h36 - b.h36;
+    const float ds = a.s10 - b.s10;
+    const float dl = a.l10 - b.l10;
+    const float hue = dh * dh;
+    const float sat = ds * ds;
+    const float light = dl * dl;
+    return (0.5f * sat + hue) + 1.2f * light;
+}
+
+// (10 La - 10 Lb)^2, single precision.
+inline float LightnessDistance(float aL10, float bL10) {
+    const float dl = aL10 - bL10;
+    return dl * dl;
+}
+
+// One possible donor position for a patch: (x, y) is the donor position of
+// the patch's first pixel.
+struct PatchCandidate {
+    double error = 0.0;
+    uint32_t x = 0;
+    uint32_t y = 0;
+};
+
+// Array-based min-heap on error with a fixed order for equal errors:
+//   push: sift up while the parent's error is strictly larger;
+//   pop:  the hole left at the root descends to a leaf, always into the child
+//         with the smaller error (the right child when both are equal), then
+//         the former last element is placed there and sifted up.
+class CandidateHeap {
+public:
+    void Clear() { items_.clear(); }
+    void Reserve(size_t n) { items_.reserve(n); }
+    size_t Size() const { return items_.size(); }
+    bool Empty() const { return items_.empty(); }
+    const PatchCandidate& Top() const { return items_.front(); }
+    void Push(const PatchCandidate& c);
+    void Pop();
+
+private:
+    std::vector<PatchCandidate> items_;
+};
+
+// The pixel a candidate is compared with, at a fixed offset from the
+// candidate's first donor pixel in the term planes, with its own terms.
+struct ColourTerm {
+    int32_t offset;
+    float h36, s10, l10;
+};
+struct LightTerm {
+    int32_t offset;
+    float l10;
+};
+
+// Padding the caller must leave readable after the last candidate of a row
+// of the term planes (the kernel scores candidates in blocks of this size).
+constexpr uint32_t kScoreBlock = 16;
+
+// errors[c] for candidates c = 0 .. count - 1, candidate c's first donor
+// pixel being plane index c: each error is the double-precision sum, in this
+// order, of ColourDistance over the colour terms and then LightnessDistance
+// over the lightness terms. Vectorised across candidates, so every candidate
+// keeps its own summation order; bit-identical to the plain loop.
+void ScoreCandidates(const float* h36, const float* s10, const float* l10, uint32_t count,
+                     const ColourTerm* colour, size_t colourCount, const LightTerm* light,
+                     size_t lightCount, double* errors);

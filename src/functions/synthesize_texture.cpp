@@ -1,0 +1,379 @@
+// Synthesize Texture: patch quilting from a donor region.
+//
+// [SECTION] Parameters
+// [SECTION] Donor        the donor region as edge-clamped reads of a copy of the donor layer
+// [SECTION] Search       candidate scoring on per-instruction term planes, ranking
+// [SECTION] Apply        parameter reads, patch scan, cuts, paste, selection pass
+//
+// The donor region may reach far outside the raster; its pixels there are
+// edge-clamped copies. Candidate positions whose patches read the same pixels
+// (all of a patch left of, right of, below or above the raster) have the same
+// error and give the same result, so they share one class: errors are scored
+// once per class, on planes no larger than the raster plus two patches per
+// side. Every candidate still enters the heap, in scan order, so equal errors
+// rank exactly as the plain search ranks them, as long as the heap stays
+// within synthesisHeapLimits(). Past those (donor regions about a thousand
+// pixels or more beyond the raster) the candidates are ranked by class: the
+// k-th smallest error counting every candidate, exact, but equal errors of
+// different classes ranked in scan order rather than in heap order (the same
+// for k = 1, where the heap's root is the first minimum pushed).
+#include "functions/synthesize_texture.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "functions/synthesis_search.h"
+#include "instructions/parameter_rng.h"
+#include "raster/selectable_raster.h"
+
+// ---------------------------------------------------------------------------
+// [SECTION] Parameters
+// ---------------------------------------------------------------------------
+
+const ParamLayout& SynthesizeTextureRasterFunction::Layout() {
+    static const ParamLayout layout{
+        {"Donor_Layer", kIndex},
+        {"Space", kSpace},
+        {"Donor_Select_Point1X", kPosition},
+        {"Donor_Select_Point1_Y", kPosition},
+        {"Space", kSpace},
+        {"Donor_Select_Point2_X", kPosition},
+        {"Donor_Select_Point2_Y", kPosition},
+        {"Separator", kSeparator},
+        {"Quilt_Overlap", kOverlap},
+        {"Quilt_Size", kPatchSize},
+        {"Cut_Edge", kToggle},
+        {"Transfer_Texture", kToggle},
+    };
+    return layout;
+}
+
+SynthesisHeapLimits& synthesisHeapLimits() {
+    // 64 MiB of candidates; about a second of heap work per instruction.
+    static SynthesisHeapLimits limits{uint64_t(1) << 22, uint64_t(1) << 28};
+    return limits;
+}
+
+namespace {
+
+int64_t Clamp64(int64_t v, int64_t lo, int64_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// ---------------------------------------------------------------------------
+// [SECTION] Donor
+// ---------------------------------------------------------------------------
+
+// Donor pixel (x, y) is the donor layer's pixel (x0 + x, y0 + y), clamped to
+// the raster like GetPixelAt.
+struct Donor {
+    uint32_t layerWidth = 0, layerHeight = 0;
+    std::vector<Color> layer;  // committed pixels of the donor layer
+    int64_t x0 = 0, y0 = 0;
+    uint32_t width = 0, height = 0;
+
+    Color LayerAt(int64_t lx, int64_t ly) const {
+        const int64_t cx = Clamp64(lx, 0, int64_t(layerWidth) - 1);
+        const int64_t cy = Clamp64(ly, 0, int64_t(layerHeight) - 1);
+        return layer[size_t(cy) * layerWidth + size_t(cx)];
+    }
+    Color At(int64_t x, int64_t y) const { return LayerAt(x0 + x, y0 + y); }
+};
+
+// ---------------------------------------------------------------------------
+// [SECTION] Search
+// ---------------------------------------------------------------------------
+
+// Candidates along one axis: positions 0 .. count - 1, whose patch starts at
+// layer coordinate origin + position. Clamping that start to
+// [-(S - 1), layerSize - 1] maps positions with identical patches to one class;
+// classes are consecutive, class c starting at layer coordinate first + c.
+struct AxisClasses {
+    int64_t origin = 0;
+    uint64_t count = 0;
+    int64_t lo = 0, hi = 0;  // clamp range of patch starts
+    int64_t first = 0;       // layer start of class 0
+    uint32_t classes = 0;
+
+    AxisClasses(int64_t originIn, uint64_t countIn, uint32_t patch, uint32_t layerSize)
+        : origin(originIn), count(countIn), lo(1 - int64_t(patch)), hi(int64_t(layerSize) - 1) {
+        first = Clamp64(origin, lo, hi);
+        const int64_t last = Clamp64(origin + int64_t(count) - 1, lo, hi);
+        classes = uint32_t(last - first + 1);
+    }
+    uint32_t ClassOf(uint64_t position) const {
+        return uint32_t(Clamp64(origin + int64_t(position), lo, hi) - first);
+    }
+    // The first position of a class, and how many positions it holds.
+    uint64_t FirstPosition(uint32_t c) const { return c == 0 ? 0 : uint64_t(first + c - origin); }
+    uint64_t Multiplicity(uint32_t c) const {
+        const uint64_t end = c + 1 < classes ? FirstPosition(c + 1) : count;
+        return end - FirstPosition(c);
+    }
+};
+
+// Per-instruction search state: the donor's distance terms over every pixel a
+// candidate class can read, one plane per term, rows padded for the kernel.
+class CandidateSearch {
+public:
+    CandidateSearch(const Donor& donor, uint32_t patch, uint64_t searches)
+        : patch_(patch),
+          xs_(donor.x0, uint64_t(donor.width) - patch, patch, donor.layerWidth),
+          ys_(donor.y0, uint64_t(donor.height) - patch, patch, donor.layerHeight) {
+        stride_ = xs_.classes + patch - 1 + kScoreBlock;
+        const uint32_t rows = ys_.classes + patch - 1;
+        const size_t cells = size_t(stride_) * rows;
+        h36_.resize(cells);
+        s10_.resize(cells);
+        l10_.resize(cells);
+        for (uint32_t r = 0; r < rows; ++r) {
+            for (uint32_t c = 0; c < stride_; ++c) {
+                const HslTerms t = MakeHslTerms(donor.LayerAt(xs_.first + c, ys_.first + r));
+                const size_t at = size_t(r) * stride_ + c;
+                h36_[at] = t.h36;
+                s10_[at] = t.s10;
+                l10_[at] = t.l10;
+            }
+        }
+        errors_.resize(size_t(xs_.classes) * ys_.classes);
+        const uint64_t candidates = xs_.count * ys_.count;
+        const SynthesisHeapLimits& limits = synthesisHeapLimits();
+        useHeap_ = candidates <= limits.candidates && candidates * searches <= limits.pushes;
+    }
+
+    // Plane offset of a patch pixel (i, j) relative to the candidate's first pixel.
+    int32_t Offset(uint32_t i, uint32_t j) const { return int32_t(j * stride_ + i); }
+
+    // Scores every class against the terms, draws the rank and returns the
+    // chosen donor position.
+    void Choose(const std::vector<ColourTerm>& colour, const std::vector<LightTerm>& light, uint64_t& dx,
+                uint64_t& dy) {
+        for (uint32_t row = 0; row < ys_.classes; ++row) {
+            const size_t base = size_t(row) * stride_;
+            ScoreCandidates(h36_.data() + base, s10_.data() + base, l10_.data() + base, xs_.classes,
+                            colour.data(), colour.size(), light.data(), light.size(),
+                            errors_.data() + size_t(row) * xs_.classes);
+        }
+        const uint32_t k = 1 + DrawUniformInt(5);
+        if (useHeap_)
+            ChooseByHeap(k, dx, dy);
+        else
+            ChooseByClass(k, dx, dy);
+    }
+
+private:
+    double ErrorOf(uint32_t cx, uint32_t cy) const { return errors_[size_t(cy) * xs_.classes + cx]; }
+
+    // Every candidate pushed in scan order; k - 1 pops, or all but one when
+    // there are fewer than k.
+    void ChooseByHeap(uint32_t k, uint64_t& dx, uint64_t& dy) {
+        heap_.Clear();
+        heap_.Reserve(size_t(xs_.count * ys_.count));
+        std::vector<uint32_t>& classOfX = classOfX_;
+        if (classOfX.empty()) {
+            classOfX.resize(size_t(xs_.count));
+            for (uint64_t x = 0; x < xs_.count; ++x) classOfX[size_t(x)] = xs_.ClassOf(x);
+        }
+        for (uint64_t y = 0; y < ys_.count; ++y) {
+            const double* row = errors_.data() + size_t(ys_.ClassOf(y)) * xs_.classes;
+            for (uint64_t x = 0; x < xs_.count; ++x)
+                heap_.Push({row[classOfX[size_t(x)]], uint32_t(x), uint32_t(y)});
+        }
+        for (uint32_t pop = 1; pop < k && heap_.Size() > 1; ++pop) heap_.Pop();
+        dx = heap_.Top().x;
+        dy = heap_.Top().y;
+    }
+
+    // The k-th smallest error counting every candidate; among classes with
+    // that error, the one met first in scan order.
+    void ChooseByClass(uint32_t k, uint64_t& dx, uint64_t& dy) {
+        struct Ranked {
+            double error;
+            uint32_t cy, cx;
+        };
+        std::vector<Ranked> ranked;
+        ranked.reserve(errors_.size());
+        for (uint32_t cy = 0; cy < ys_.classes; ++cy)
+            for (uint32_t cx = 0; cx < xs_.classes; ++cx) ranked.push_back({ErrorOf(cx, cy), cy, cx});
+        std::stable_sort(ranked.begin(), ranked.end(),
+                         [](const Ranked& a, const Ranked& b) { return a.error < b.error; });
+        uint64_t seen = 0;
+        size_t at = 0;
+        for (; at + 1 < ranked.size(); ++at) {
+            seen += xs_.Multiplicity(ranked[at].cx) * ys_.Multiplicity(ranked[at].cy);
+            if (seen >= k) break;
+        }
+        // Equal errors: the class whose first candidate comes first in scan order.
+        size_t best = at;
+        for (size_t i = 0; i < ranked.size(); ++i) {
+            if (ranked[i].error != ranked[at].error) continue;
+            best = i;  // stable sort kept scan order among equal errors
+            break;
+        }
+        dx = xs_.FirstPosition(ranked[best].cx);
+        dy = ys_.FirstPosition(ranked[best].cy);
+    }
+
+    uint32_t patch_;
+    AxisClasses xs_, ys_;
+    uint32_t stride_ = 0;
+    std::vector<float> h36_, s10_, l10_;
+    std::vector<double> errors_;
+    std::vector<uint32_t> classOfX_;
+    CandidateHeap heap_;
+    bool useHeap_ = true;
+};
+
+// Per-line minimum-error edge: for each line, the index in 0 .. overlap - 1
+// of the smallest distance, the larger index on equal distances; 0 when the
+// strip is empty. distance(line, index) gives the distance.
+template <class Distance>
+std::vector<uint32_t> EdgeCut(uint32_t lines, uint32_t overlap, Distance distance) {
+    std::vector<uint32_t> cut(lines, 0);
+    for (uint32_t line = 0; line < lines; ++line) {
+        float best = 0.0f;
+        for (uint32_t index = 0; index < overlap; ++index) {
+            const float d = distance(line, index);
+            if (index == 0 || d <= best) {
+                best = d;
+                cut[line] = index;
+            }
+        }
+    }
+    return cut;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// [SECTION] Apply
+// ---------------------------------------------------------------------------
+
+void SynthesizeTextureRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
+    const uint32_t donorLayer = uint32_t(function.GetValue("Donor_Layer").AsUInt64());
+    const int32_t p1y = function.GetValue("Donor_Select_Point1_Y").AsInt32();
+    const int32_t p1x = function.GetValue("Donor_Select_Point1X").AsInt32();
+    const int32_t p2y = function.GetValue("Donor_Select_Point2_Y").AsInt32();
+    const int32_t p2x = function.GetValue("Donor_Select_Point2_X").AsInt32();
+    const int32_t overlapValue = function.GetValue("Quilt_Overlap").AsInt32();
+    const uint32_t sizeValue = function.GetValue("Quilt_Size").AsUInt32();
+    const bool cutEdge = function.GetValue("Cut_Edge").AsUInt8() != 0;
+    const bool transfer = function.GetValue("Transfer_Texture").AsUInt8() != 0;
+
+    const uint32_t width = raster.Width();
+    const uint32_t height = raster.Height();
+
+    // The donor layer's committed pixels; the current layer index is restored
+    // and the working canvas still holds the current layer.
+    Donor donor;
+    donor.layerWidth = width;
+    donor.layerHeight = height;
+    donor.width = uint32_t(std::llabs(int64_t(p2x) - p1x));
+    donor.height = uint32_t(std::llabs(int64_t(p2y) - p1y));
+    donor.x0 = std::min(p1x, p2x);
+    donor.y0 = std::min(p1y, p2y);
+    const uint32_t current = raster.CurrentLayerIndex();
+    raster.SelectLayer(donorLayer);
+    donor.layer.resize(size_t(width) * height);
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+            donor.layer[size_t(y) * width + x] = raster.GetPixelAt(int32_t(x), int32_t(y), false);
+    raster.SelectLayer(current);
+
+    uint32_t patch = sizeValue;
+    if (patch > donor.width || patch > donor.height) patch = std::min(donor.width, donor.height);
+    if (patch == 0) return;
+    // A negative overlap (only from a file) spaces the patches apart and
+    // gives empty strips.
+    const int64_t overlap = std::min<int64_t>(patch / 2, overlapValue);
+    const uint32_t strip = overlap > 0 ? uint32_t(overlap) : 0;
+    const int64_t step = std::max<int64_t>(int64_t(patch) - overlap, 1);
+
+    const uint64_t columns = (uint64_t(width) + uint64_t(step) - 1) / uint64_t(step);
+    const uint64_t rows = (uint64_t(height) + uint64_t(step) - 1) / uint64_t(step);
+    const bool searchable = patch < donor.width && patch < donor.height;
+    std::unique_ptr<CandidateSearch> search;  // built at the first search
+
+    std::vector<HslTerms> columnStrip, rowStrip;
+    std::vector<ColourTerm> colourTerms;
+    std::vector<LightTerm> lightTerms;
+    for (int64_t py = 0; py < int64_t(height); py += step) {
+        for (int64_t px = 0; px < int64_t(width); px += step) {
+            // Strips exist only after the first patch of a row or column,
+            // which needs step < raster side, so patch <= 2 * side here.
+            const bool hasColumn = px > 0;
+            const bool hasRow = py > 0;
+            if (hasColumn) {
+                columnStrip.resize(size_t(strip) * patch);
+                for (uint32_t j = 0; j < patch; ++j)
+                    for (uint32_t i = 0; i < strip; ++i)
+                        columnStrip[size_t(j) * strip + i] =
+                            MakeHslTerms(raster.GetPixelAt(int32_t(px + i), int32_t(py + j), true));
+            }
+            if (hasRow) {
+                rowStrip.resize(size_t(patch) * strip);
+                for (uint32_t j = 0; j < strip; ++j)
+                    for (uint32_t i = 0; i < patch; ++i)
+                        rowStrip[size_t(j) * patch + i] =
+                            MakeHslTerms(raster.GetPixelAt(int32_t(px + i), int32_t(py + j), true));
+            }
+
+            uint64_t dx = 0, dy = 0;
+            if (px == 0 && py == 0) {
+                dx = DrawUniformInt(uint32_t(uint64_t(donor.width) - patch + 1));
+                dy = DrawUniformInt(uint32_t(uint64_t(donor.height) - patch + 1));
+            } else if (searchable) {
+                if (!search) search = std::make_unique<CandidateSearch>(donor, patch, columns * rows - 1);
+                colourTerms.clear();
+                lightTerms.clear();
+                if (hasColumn)
+                    for (uint32_t j = 0; j < patch; ++j)
+                        for (uint32_t i = 0; i < strip; ++i) {
+                            const HslTerms& t = columnStrip[size_t(j) * strip + i];
+                            colourTerms.push_back({search->Offset(i, j), t.h36, t.s10, t.l10});
+                        }
+                if (hasRow)
+                    for (uint32_t j = 0; j < strip; ++j)
+                        for (uint32_t i = 0; i < patch; ++i) {
+                            const HslTerms& t = rowStrip[size_t(j) * patch + i];
+                            colourTerms.push_back({search->Offset(i, j), t.h36, t.s10, t.l10});
+                        }
+                if (transfer)
+                    for (uint32_t j = 0; j < patch; ++j)
+                        for (uint32_t i = 0; i < patch; ++i) {
+                            const Color target = raster.GetPixelAt(int32_t(px + i), int32_t(py + j), false);
+                            lightTerms.push_back({search->Offset(i, j), MakeHslTerms(target).l10});
+                        }
+                search->Choose(colourTerms, lightTerms, dx, dy);
+            }
+
+            std::vector<uint32_t> columnCut, rowCut;
+            if (cutEdge && hasColumn)
+                columnCut = EdgeCut(patch, strip, [&](uint32_t j, uint32_t i) {
+                    return ColourDistance(MakeHslTerms(donor.At(int64_t(dx) + i, int64_t(dy) + j)),
+                                          columnStrip[size_t(j) * strip + i]);
+                });
+            if (cutEdge && hasRow)
+                rowCut = EdgeCut(patch, strip, [&](uint32_t i, uint32_t j) {
+                    return ColourDistance(MakeHslTerms(donor.At(int64_t(dx) + i, int64_t(dy) + j)),
+                                          rowStrip[size_t(j) * patch + i]);
+                });
+
+            // Paste without blending; only the part inside the raster can land.
+            const uint32_t visibleW = uint32_t(std::min<int64_t>(patch, int64_t(width) - px));
+            const uint32_t visibleH = uint32_t(std::min<int64_t>(patch, int64_t(height) - py));
+            for (uint32_t j = 0; j < visibleH; ++j) {
+                for (uint32_t i = 0; i < visibleW; ++i) {
+                    if (!columnCut.empty() && i < columnCut[j]) continue;
+                    if (!rowCut.empty() && j < rowCut[i]) continue;
+                    raster.SetPixelAt(int32_t(px + i), int32_t(py + j),
+                                      donor.At(int64_t(dx) + i, int64_t(dy) + j));
+                }
+            }
+        }
+    }
+
+    raster.BeginPass();
+    for (const uint32_t index : raster.SelectedIndices())
+        raster.SetPixel(int32_t(index), raster.GetPixel(int32_t(index)));
+}

@@ -1,0 +1,30 @@
+#pragma once
+#include "instructions/raster_function.h"
+
+class SelectableRaster;
+
+// Grows new texture over the current layer from a donor region of a layer:
+// the raster is tiled with overlapping square patches cut from the donor, each
+// later patch chosen (among the five best by HSL distance) to agree with the
+// texture already laid in its overlaps, optionally also with the lightness of
+// the layer's earlier content, and optionally trimmed along per-line
+// minimum-error edges. Only the selected pixels take the result.
+class SynthesizeTextureRasterFunction final : public RasterFunction<SynthesizeTextureRasterFunction> {
+public:
+    static constexpr const char* kName = "Synthesize Texture";
+    static constexpr uint32_t kTypeId = 19;
+    static const ParamLayout& Layout();
+    static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
+
+    SynthesizeTextureRasterFunction() { RegisterFunctionType(); }
+};
+
+// Donor regions far beyond the raster make millions of candidate positions.
+// Up to these limits every candidate enters the ranking heap; past them the
+// candidates are ranked by class of identical patches (see the .cpp). Tests
+// lower them to reach the class ranking on small inputs.
+struct SynthesisHeapLimits {
+    uint64_t candidates;  // heap size of one patch's search
+    uint64_t pushes;      // heap pushes over all patches of one instruction
+};
+SynthesisHeapLimits& synthesisHeapLimits();
