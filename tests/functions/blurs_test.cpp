@@ -3,16 +3,12 @@
 // routines against plain literal versions over a fixed-seed sweep.
 #include <cmath>
 #include <limits>
-#include <random>
 #include <set>
 
-#include "functions/create_layer.h"
-#include "functions/fill.h"
 #include "functions/fragmentation_blur.h"
 #include "functions/gaussian_blur.h"
 #include "functions/motion_blur.h"
-#include "functions/select_layer.h"
-#include "support/test_support.h"
+#include "functions/filter_test_support.h"
 
 namespace {
 
@@ -93,48 +89,7 @@ void LiteralFragmentationBlur(SelectableRaster& raster, uint32_t fragments, uint
 
 // ---- fixtures ---------------------------------------------------------------
 
-// Blocks of random colours, a quarter of them fully transparent and some half
-// transparent, so that alpha weighting and edges matter.
-PixelBuffer RandomPicture(uint32_t seed) {
-    std::mt19937 rng(seed);
-    PixelBuffer picture(10000);
-    std::vector<Color> blocks(100);
-    for (Color& c : blocks) {
-        const uint32_t v = rng();
-        c = Color::FromWord(v);
-        if (rng() % 4 == 0) c = kTransparentBlack;
-        else if (rng() % 3 == 0) c.a = 255;
-    }
-    for (uint32_t i = 0; i < 10000; ++i) {
-        const uint32_t x = i % 100, y = i / 100;
-        picture[i] = blocks[(y / 10) * 10 + x / 10];
-        if (rng() % 16 == 0) picture[i] = Color::FromWord(rng());  // speckles
-    }
-    return picture;
-}
-
-// A raster whose current layer holds the picture, with an optional selection
-// and the working canvas loaded, as the generation loop leaves it.
-std::unique_ptr<SelectableRaster> RasterWith(const PixelBuffer& picture, const std::vector<RasterPolygon>& selection = {}) {
-    auto raster = std::make_unique<SelectableRaster>(100, 100);
-    raster->LoadWorkingCanvas();
-    for (uint32_t i = 0; i < picture.size(); ++i) raster->SetPixel(int32_t(i), picture[i]);
-    raster->CommitWorkingCanvas();
-    if (!selection.empty()) raster->AddSelectionPolygons(selection);
-    raster->LoadWorkingCanvas();
-    return raster;
-}
-
-PixelBuffer ApplyTo(SelectableRaster& raster, const AbstractRasterFunction& f) {
-    raster.LoadWorkingCanvas();
-    f.GetFunction()(&raster, &f);
-    return raster.WorkingCanvas();
-}
-
-PixelBuffer Blur(const AbstractRasterFunction& f, const PixelBuffer& picture) {
-    auto raster = RasterWith(picture);
-    return ApplyTo(*raster, f);
-}
+PixelBuffer Blur(const AbstractRasterFunction& f, const PixelBuffer& picture) { return ApplyToPicture(f, picture); }
 
 const std::vector<std::vector<RasterPolygon>> kSelections{
     {},
