@@ -5,4 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
+# The editor's generation hand-off between its two threads, once more under
+# ThreadSanitizer (its own build directory; only that test and the core).
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_TSAN=ON -DORVANE_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan --target generation_handoff_tests -j"$(nproc)" >/dev/null
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/app/generation_handoff_tests --gtest_brief=1
+
 ctest --test-dir build --output-on-failure -j"$(nproc)"
