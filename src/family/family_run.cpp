@@ -105,15 +105,15 @@ std::vector<unsigned char> RenderMember(const ProjectTemplate& project, const st
 namespace {
 
 struct Job {
-    size_t member;      // index in the seed set
-    size_t cell;        // position on the contact sheet
-    std::string name;   // file name in the output folder
+    size_t member;  // index in the seed set
+    size_t cell;    // position on the contact sheet
 };
 
 struct RunState {
     const FamilyOptions* options = nullptr;
     const ProjectTemplate* project = nullptr;
     const SeedSet* seeds = nullptr;
+    std::string stem;
     std::vector<Job> jobs;
     ContactSheet* sheet = nullptr;
 
@@ -133,9 +133,11 @@ void Worker(RunState& state) {
         const size_t i = state.next.fetch_add(1);
         if (i >= state.jobs.size()) break;
         const Job& job = state.jobs[i];
+        const std::string name =
+            MemberFileName(state.options->pattern, state.stem, state.seeds->Label(job.member), job.member);
         const std::vector<unsigned char> image = RenderMember(*state.project, state.seeds->Tuple(job.member));
         std::string error;
-        if (!WriteFileAtomically(state.options->outDir, job.name, EncodePng(image.data(), kMemberSize, kMemberSize),
+        if (!WriteFileAtomically(state.options->outDir, name, EncodePng(image.data(), kMemberSize, kMemberSize),
                                  error)) {
             std::lock_guard<std::mutex> lock(state.mutex);
             if (state.firstError.empty()) state.firstError = error;
@@ -176,12 +178,15 @@ int RunFamily(const FamilyOptions& options, const std::string& exeName) {
 
     const std::string stem = ProjectStem(options.project);
     const std::vector<size_t> members = ShardMembers(seeds.Size(), options.shardIndex, options.shardCount);
+    auto nameOf = [&](const Job& job) {
+        return MemberFileName(options.pattern, stem, seeds.Label(job.member), job.member);
+    };
     std::vector<Job> jobs;
     jobs.reserve(members.size());
     for (size_t cell = 0; cell < members.size(); ++cell) {
-        Job job{members[cell], cell, MemberFileName(options.pattern, stem, seeds.Label(members[cell]), members[cell])};
-        if (job.name.size() > NAME_MAX) return Fail(kExitBadOutput, "the file name '" + job.name + "' is too long");
-        jobs.push_back(std::move(job));
+        jobs.push_back(Job{members[cell], cell});
+        const std::string name = nameOf(jobs.back());
+        if (name.size() > NAME_MAX) return Fail(kExitBadOutput, "the file name '" + name + "' is too long");
     }
 
     // Loaded once, here, so that its messages appear once, after every
@@ -212,9 +217,12 @@ int RunFamily(const FamilyOptions& options, const std::string& exeName) {
             return Fail(kExitBadOutput, "cannot write contact sheet '" + options.contactSheet + "'");
         if (::stat(options.outDir.c_str(), &outInfo) == 0 && SameFile(outInfo, folderInfo)) {
             for (const Job& job : jobs)
-                if (job.name == sheetName)
+                if (nameOf(job) == sheetName)
                     return Fail(kExitBadOutput, "contact sheet '" + options.contactSheet + "' would replace a member");
         }
+        if (jobs.size() > ContactSheet::kMaxPixels / (kMemberSize * kMemberSize))
+            return Fail(kExitTooLarge, "a contact sheet of " + std::to_string(jobs.size()) +
+                                           " members is too large; split the set with --shard or a smaller --seeds");
         std::vector<std::string> labels;
         labels.reserve(jobs.size());
         for (const Job& job : jobs) labels.push_back(seeds.Label(job.member));
@@ -234,9 +242,9 @@ int RunFamily(const FamilyOptions& options, const std::string& exeName) {
         std::vector<Job> remaining;
         std::vector<unsigned char> pixels;
         for (Job& job : jobs) {
-            const std::string path = Join(options.outDir, job.name);
+            const std::string path = Join(options.outDir, nameOf(job));
             struct stat info;
-            if (::stat(path.c_str(), &info) != 0) {
+            if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
                 remaining.push_back(std::move(job));
                 continue;
             }
@@ -258,6 +266,7 @@ int RunFamily(const FamilyOptions& options, const std::string& exeName) {
     state.options = &options;
     state.project = &project;
     state.seeds = &seeds;
+    state.stem = stem;
     state.jobs = std::move(jobs);
     state.sheet = sheet.get();
     const size_t total = state.jobs.size();

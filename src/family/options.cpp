@@ -37,8 +37,9 @@ const char* const kUsage =
     "\n"
     "Exit status: 0 done; 1 a member or the contact sheet could not be written;\n"
     "2 bad command line; 3 bad seed set; 4 unusable output folder, contact sheet\n"
-    "path or pattern; 5 project file or contact sheet too large; 130 interrupted;\n"
-    "255 project file not found, inaccessible or not loadable.\n";
+    "path or pattern; 5 project file or contact sheet too large; 130 or 143\n"
+    "stopped by SIGINT or SIGTERM (finished members are kept); 255 project file\n"
+    "not found, inaccessible or not loadable.\n";
 
 bool UsageError(const std::string& message, int& status) {
     std::fprintf(stderr, "tavelin-family: %s (see --help)\n", message.c_str());

@@ -16,7 +16,7 @@ enum FamilyExit : int {
     kExitBadSeeds = 3,        // the seed set cannot be read or is malformed
     kExitBadOutput = 4,       // output folder or contact sheet path unusable, bad pattern
     kExitTooLarge = 5,        // project file or contact sheet beyond the limits
-    kExitInterrupted = 130,   // stopped by SIGINT or SIGTERM; finished members are kept
+    kExitInterrupted = 130,   // 128 + signal: stopped by SIGINT (130) or SIGTERM (143)
     kExitProject = 255        // as tavelin (-1): the project file cannot be opened or does not load
 };
 

@@ -171,6 +171,17 @@ TEST_F(FamilyRunTest, TuplesFeedTheSeedParametersInFileOrder) {
     EXPECT_EQ(images.size(), 4u) << "each seed of a tuple changes the member";
 }
 
+TEST_F(FamilyRunTest, AMinorVersionWarningIsPrintedOnceAndChangesNoMember) {
+    const std::string project = WriteProject("minor", RectProject());
+    std::string bytes = ReadFile(project);
+    bytes[2] = 3;
+    std::ofstream(project, std::ios::binary | std::ios::trunc) << bytes;
+    const RunResult run = Family({project, "--seeds", "1-6", "--out", dir_ + "/out", "-q", "-j2"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "Minor version did not match.\n");
+    EXPECT_EQ(ReadFile(dir_ + "/out/minor-4.png"), TavelinImage(project, {"4"}));
+}
+
 TEST_F(FamilyRunTest, OutputDoesNotDependOnTheNumberOfJobs) {
     const std::string project = WriteProject("two", TwoSeedProject());
     ASSERT_EQ(Family({project, "--seeds", "1-24", "--out", dir_ + "/one", "--jobs", "1", "-q"}).status, 0);
