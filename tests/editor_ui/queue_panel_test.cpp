@@ -108,6 +108,13 @@ TEST_F(PanelTest, DraggingARowDownSwapsItStepByStep) {
     EXPECT_EQ(draggedIndex, 2);
     EXPECT_EQ(selectedIndex, 2);
 
+    // Back at the pressed x the drag delta has a zero coordinate: the pressed
+    // row position (now another instruction) must not take the selection.
+    MoveMouse(row1.x, RowCentre(2).y);
+    Frame();
+    EXPECT_EQ(draggedIndex, 2);
+    EXPECT_EQ(selectedIndex, 2);
+
     // Jumping two rows down in one frame moves it one place per row passed.
     MoveMouse(row1.x + 12, RowCentre(4).y);
     Frame();
