@@ -22,7 +22,7 @@ ContactSheet::ContactSheet(std::vector<std::string> labels, int memberWidth, int
     cellHeight_ = memberHeight_ + kGlyphHeight * scale_ + 3 * kPadding;
     const size_t n = labels_.size();
     columns_ = std::max(1, int(std::ceil(std::sqrt(double(n)))));
-    rows_ = int((n + size_t(columns_) - 1) / size_t(columns_));
+    rows_ = std::max(1, int((n + size_t(columns_) - 1) / size_t(columns_)));  // an empty run still gives a picture
 }
 
 void ContactSheet::Prepare() {

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "family/png_encoder.h"
+
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
 
@@ -53,6 +55,9 @@ bool WriteAll(int fd, const std::string& bytes) {
 }  // namespace
 
 std::string EncodePng(const unsigned char* rgba, int width, int height) {
+    // The writer's own settings decide; a forced filter is left to the writer itself.
+    if (stbi_write_force_png_filter < 0 || stbi_write_force_png_filter >= 5)
+        return EncodeRgbaPng(rgba, width, height, stbi_write_png_compression_level);
     std::string bytes;
     stbi_write_png_to_func(AppendBytes, &bytes, width, height, 4, rgba, width * 4);
     return bytes;
