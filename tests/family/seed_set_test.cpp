@@ -3,9 +3,14 @@
 
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <set>
 
 #include "family/seed_set.h"
+
+#ifdef HAVE_TAVELIN_COMMAND_LINE
+#include "app/command_line.h"
+#endif
 
 namespace {
 
@@ -53,6 +58,28 @@ TEST(SeedConversion, FollowsTheRulesOfTavelinSeedArguments) {
                             "99999999999999999999999999"})
         EXPECT_FALSE(ConvertSeed(bad).has_value()) << bad;
 }
+
+#ifdef HAVE_TAVELIN_COMMAND_LINE
+TEST(SeedConversion, AgreesWithTavelinOnASweepOfArguments) {
+    std::mt19937 rng(77);
+    const std::string alphabet = "0123456789+- \t\nx.9";
+    std::vector<std::string> texts = {"2147483647", "2147483648", "-2147483648", "-2147483649", "+0", "-0"};
+    for (int n = 0; n < 20000; ++n) {
+        std::string text;
+        for (size_t length = rng() % 14; length > 0; --length) text += alphabet[rng() % alphabet.size()];
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts) {
+        int32_t expected = 0;
+        const bool ok = ParseSeedArgument(text.c_str(), expected);
+        const std::optional<int32_t> ours = ConvertSeed(text);
+        ASSERT_EQ(ours.has_value(), ok) << "'" << text << "'";
+        if (ok) {
+            ASSERT_EQ(*ours, expected) << "'" << text << "'";
+        }
+    }
+}
+#endif
 
 TEST(SeedSpec, RangesListsAndNegativeSeeds) {
     EXPECT_EQ(Parse("7"), (T{{7}}));
