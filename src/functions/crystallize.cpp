@@ -22,10 +22,12 @@ const ParamLayout& CrystallizeRasterFunction::Layout() {
 
 namespace {
 
-// Points are kept in 64 bits: an extra point thrown far by a huge spread
-// saturates far beyond any raster, where it can never be the nearest.
+// Whole-number point positions, held as doubles so that the integer
+// differences are formed exactly and without conversions in the search. An
+// extra point thrown far by a huge spread saturates at 2^40, far beyond any
+// raster, where it can never be the nearest.
 struct CrystalPoint {
-    int64_t x, y;
+    double x, y;
 };
 
 struct Crystal {
@@ -69,18 +71,18 @@ void CrystallizeRasterFunction::Apply(SelectableRaster& raster, const AbstractRa
             const float r2 = DrawUnitFloat();
             const float x = (float(i - 1) * size + size / 2.0f) + (r1 * size - size / 2.0f);
             const float y = (float(j - 1) * size + size / 2.0f) + (r2 * size - size / 2.0f);
-            const CrystalPoint seed{NearestSaturated(x), NearestSaturated(y)};
+            const int64_t seedX = NearestSaturated(x), seedY = NearestSaturated(y);
             Crystal crystal;
             crystal.firstPoint = points.size();
             crystal.pointCount = 1 + density;
             // Seeds lie within a cell of the raster, so they fit 32 bits.
-            crystal.colour = raster.GetPixelAt(int32_t(seed.x), int32_t(seed.y), false);
-            points.push_back(seed);
+            crystal.colour = raster.GetPixelAt(int32_t(seedX), int32_t(seedY), false);
+            points.push_back({double(seedX), double(seedY)});
             for (uint32_t k = 0; k < density; ++k) {
                 const float r3 = DrawUnitFloat();
                 const float r4 = DrawUnitFloat();
-                points.push_back({NearestSaturated(x + (r3 * sx - sx / 2.0f)),
-                                  NearestSaturated(y + (r4 * sy - sy / 2.0f))});
+                points.push_back({double(NearestSaturated(x + (r3 * sx - sx / 2.0f))),
+                                  double(NearestSaturated(y + (r4 * sy - sy / 2.0f)))});
             }
             crystals.push_back(crystal);
         }
@@ -91,6 +93,7 @@ void CrystallizeRasterFunction::Apply(SelectableRaster& raster, const AbstractRa
     // distance replaces the best, so the earlier candidate wins a tie.
     for (const uint32_t index : raster.SelectedIndices()) {
         const SelectableRaster::Point p = raster.IndexToPoint(index);
+        const double px = p.x, py = p.y;
         const int32_t ci = int32_t(float(p.x) / size) + 1;
         const int32_t cj = int32_t(float(p.y) / size) + 1;
         float best = FLT_MAX;
@@ -103,8 +106,8 @@ void CrystallizeRasterFunction::Apply(SelectableRaster& raster, const AbstractRa
                 const Crystal& crystal = crystals[size_t(cellY) * size_t(g) + size_t(cellX)];
                 for (size_t k = 0; k < crystal.pointCount; ++k) {
                     const CrystalPoint& q = points[crystal.firstPoint + k];
-                    const double ex = double(q.x - int64_t(p.x));
-                    const double ey = double(q.y - int64_t(p.y));
+                    const double ex = q.x - px;  // exact: whole numbers below 2^41
+                    const double ey = q.y - py;
                     const double squared = ex * ex + ey * ey;
                     // sqrt and the narrowing to float never decrease, so a
                     // point no nearer in squares cannot be strictly nearer.

@@ -54,24 +54,22 @@ inline Color ResolveAverage(float r, float g, float b, float w) {
 }
 inline Color ResolveAverage(const WeightedSum& s) { return ResolveAverage(s.r, s.g, s.b, s.w); }
 
-// The committed pixels (the layer before the instruction, or the previous
-// pass) read through the raster and prepared for averaging, row-major.
-std::vector<WeightedColor> WeighCommittedPixels(const SelectableRaster& raster);
-
 // The committed pixels prepared for averaging, as four planes with a border of
 // `margin` pixels on every side that repeats the edge pixels: reading at any
 // offset within the margin equals a clamped read of the raster.
 struct PaddedPlanes {
     uint32_t width = 0, height = 0, margin = 0, stride = 0;
     std::vector<float> r, g, b, a;
+    // Fills the planes from the raster's committed pixels, reusing storage.
+    void Load(const SelectableRaster& raster, uint32_t margin);
 };
-PaddedPlanes WeighCommittedPixelsPadded(const SelectableRaster& raster, uint32_t margin);
 
 // One running alpha-weighted sum per pixel of the raster, as planes.
 struct AverageAccumulator {
     uint32_t width = 0, height = 0;
     std::vector<float> r, g, b, w;
-    AverageAccumulator(uint32_t width, uint32_t height);
+    // All sums to zero for a width x height raster, reusing storage.
+    void Reset(uint32_t width, uint32_t height);
     // Adds, for every pixel (x, y) of rows firstRow .. lastRow, the sample at
     // (x + dx, y + dy) with the given weight. |dx|, |dy| <= source.margin.
     // Terms reach each pixel's sums in the order of the calls.
@@ -79,6 +77,14 @@ struct AverageAccumulator {
                     uint32_t lastRow);
     Color Resolve(size_t index) const { return ResolveAverage(r[index], g[index], b[index], w[index]); }
 };
+
+// Working storage of the blurs, one per thread and kept between applications,
+// so that a generation does not fault in fresh pages for every blur.
+struct BlurScratch {
+    PaddedPlanes source;
+    AverageAccumulator sums;
+};
+BlurScratch& blurScratch();
 
 // nearest(v): rounded to the nearest integer, halves away from zero. Sample
 // positions are clamped to the raster anyway, so offsets saturate at

@@ -36,10 +36,14 @@ void GaussianBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractR
     const int32_t d = int32_t(distance);
     const uint32_t width = raster.Width(), height = raster.Height();
 
+    BlurScratch& scratch = blurScratch();
+    PaddedPlanes& source = scratch.source;
+    AverageAccumulator& sums = scratch.sums;
+
     // Vertical pass over every pixel, from the layer as it was.
     {
-        const PaddedPlanes source = WeighCommittedPixelsPadded(raster, distance);
-        AverageAccumulator sums(width, height);
+        source.Load(raster, distance);
+        sums.Reset(width, height);
         for (int32_t o = -d; o <= d; ++o) sums.AddShifted(source, 0, o, kernel[size_t(o + d)], 0, height - 1);
         for (uint32_t y = 0; y < height; ++y)
             for (uint32_t x = 0; x < width; ++x)
@@ -50,8 +54,8 @@ void GaussianBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractR
     // Horizontal pass over the selection, from the vertical result.
     const std::vector<uint32_t>& selected = raster.SelectedIndices();
     if (selected.empty()) return;
-    const PaddedPlanes source = WeighCommittedPixelsPadded(raster, distance);
-    AverageAccumulator sums(width, height);
+    source.Load(raster, distance);
+    sums.Reset(width, height);
     const uint32_t firstRow = selected.front() / width;
     const uint32_t lastRow = selected.back() / width;
     for (int32_t o = -d; o <= d; ++o) sums.AddShifted(source, o, 0, kernel[size_t(o + d)], firstRow, lastRow);

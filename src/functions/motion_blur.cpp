@@ -52,8 +52,11 @@ void MotionBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractRas
     uint32_t margin = 0;
     for (const auto& [dx, dy] : offsets)
         margin = std::max({margin, uint32_t(std::abs(dx)), uint32_t(std::abs(dy))});
-    const PaddedPlanes source = WeighCommittedPixelsPadded(raster, margin);
-    AverageAccumulator sums(raster.Width(), raster.Height());
+    BlurScratch& scratch = blurScratch();
+    PaddedPlanes& source = scratch.source;
+    AverageAccumulator& sums = scratch.sums;
+    source.Load(raster, margin);
+    sums.Reset(raster.Width(), raster.Height());
     const uint32_t firstRow = selected.front() / raster.Width();
     const uint32_t lastRow = selected.back() / raster.Width();
     // Samples are summed in the set's ascending (dx, dy) order.
