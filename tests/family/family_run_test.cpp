@@ -2,6 +2,7 @@
 // byte for byte with what tavelin writes for the same seeds.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <stb/stb_image.h>
 #include <sys/stat.h>
@@ -248,6 +249,35 @@ TEST_F(FamilyRunTest, ContactSheetShowsEveryMemberOfTheRun) {
     EXPECT_TRUE(found) << "member 1 appears unchanged in the first cell";
     stbi_image_free(sheet);
     stbi_image_free(member);
+}
+
+TEST_F(FamilyRunTest, AnInterruptedRunLeavesOnlyCompleteMembers) {
+    const std::string project = WriteProject("rect", RectProject());
+    const std::string out = dir_ + "/out";
+    std::vector<std::string> args{TAVELIN_FAMILY_PATH, project, "--seeds", "1-200000", "--out", out, "-q"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    // Wait until members are being written, then stop the run.
+    for (int i = 0; i < 12000 && Listing(out).size() < 20; ++i) ::usleep(5000);
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    const std::set<std::string> names = Listing(out);
+    EXPECT_GE(names.size(), 20u);
+    EXPECT_LT(names.size(), 200000u);
+    for (const std::string& name : names) {
+        ASSERT_EQ(name.rfind("rect-", 0), 0u) << "left behind: " << name;
+        int w = 0, h = 0, n = 0;
+        unsigned char* pixels = stbi_load((out + "/" + name).c_str(), &w, &h, &n, 4);
+        ASSERT_NE(pixels, nullptr) << name << " is not a complete PNG";
+        stbi_image_free(pixels);
+        EXPECT_EQ(w, 100);
+    }
 }
 
 TEST_F(FamilyRunTest, BadInputFailsBeforeAnyWorkWithDistinctStatuses) {
