@@ -38,6 +38,13 @@ int Fail(int status, const std::string& message) {
     return status;
 }
 
+// tavelin's message for a project file it cannot open, naming this program.
+int FileNotFound(const std::string& exeName) {
+    std::fprintf(stderr, "File not found or inaccessible. \n\n\tUsage: %s [path_to_file] [seed1] [seed2] ...\n\n",
+                 exeName.c_str());
+    return kExitProject;
+}
+
 std::string Join(const std::string& folder, const std::string& name) {
     return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
 }
@@ -162,9 +169,7 @@ int RunFamily(const FamilyOptions& options, const std::string& exeName) {
     {
         std::FILE* probe = std::fopen(options.project.c_str(), "rb");
         if (probe == nullptr) {
-            std::fprintf(stderr, "File not found or inaccessible. \n\n\tUsage: %s [path_to_file] [seed1] [seed2] ...\n\n",
-                         exeName.c_str());
-            return kExitProject;
+            return FileNotFound(exeName);
         }
         std::fclose(probe);
     }
@@ -194,9 +199,7 @@ int RunFamily(const FamilyOptions& options, const std::string& exeName) {
     // (the loader has said why) ends the run with -1 and nothing is written.
     if (!LoadProjectTemplate(options.project, project, tooLarge)) {
         if (tooLarge) return Fail(kExitTooLarge, "project file '" + options.project + "' is larger than 256 MiB");
-        std::fprintf(stderr, "File not found or inaccessible. \n\n\tUsage: %s [path_to_file] [seed1] [seed2] ...\n\n",
-                     exeName.c_str());
-        return kExitProject;
+        return FileNotFound(exeName);
     }
     if (!project.loaded) return kExitProject;
 
