@@ -26,11 +26,26 @@ std::string Join(const std::string& folder, const std::string& name) {
     return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
+// Shards on several machines may share one output folder: the host name
+// keeps their temporary names apart even when process ids coincide.
+const std::string& HostName() {
+    static const std::string name = [] {
+        char buffer[256] = {};
+        if (::gethostname(buffer, sizeof buffer - 1) != 0) return std::string("host");
+        std::string host = buffer;
+        for (char& c : host)
+            if (c == '/') c = '_';
+        return host.substr(0, 64);
+    }();
+    return name;
+}
+
 // A new, empty temporary file in folder; returns the descriptor or -1.
 int CreateTemporary(const std::string& folder, std::string& path) {
     static std::atomic<unsigned long> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        path = Join(folder, ".tavelin-family-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp");
+        path = Join(folder, ".tavelin-family-" + HostName() + "-" + std::to_string(::getpid()) + "-" +
+                                std::to_string(counter++) + ".tmp");
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
