@@ -131,8 +131,10 @@ TEST_F(FileCommandsTest, ZenityGetsTitlesFiltersFolderAndOverwriteConfirmation) 
 
 TEST_F(FileCommandsTest, KdialogIsUsedWhenZenityIsMissingAndNeitherMeansCancel) {
     InstallChooser("kdialog", true);
-    SaveProjectAsCommand();
+    testing::internal::CaptureStderr();
+    SaveProjectAsCommand();  // both cancelled
     OpenProjectCommand();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Failed to save file\nFailed to open file\n");
     const std::vector<Args> calls = Calls();
     ASSERT_EQ(calls.size(), 2u);
     const std::string folder = ExecutableDirectory() + "/";
