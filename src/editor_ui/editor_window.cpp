@@ -14,6 +14,7 @@
 
 #include "backends/imgui_impl_glfw.h"
 #include "backends/imgui_impl_opengl3.h"
+#include "editor_ui/editor_extras.h"
 #include "editor_ui/parameter_widgets.h"
 #include "imgui.h"
 #include "instructions/function_catalogue.h"
@@ -87,8 +88,12 @@ void DrawMainMenuBar() {
             if (ImGui::MenuItem("Open", "Ctrl+O")) OpenProjectCommand();
             if (ImGui::MenuItem("Save", "Ctrl+S")) SaveProjectCommand();
             if (ImGui::MenuItem("Save As...", "Ctrl+Shift+S")) SaveProjectAsCommand();
+            ImGui::Separator();
+            DrawOpenRecentMenu();
             ImGui::EndMenu();
         }
+        DrawEditMenu();
+        DrawViewMenu();
         ImGui::EndMainMenuBar();
     }
     font->Scale = previousScale;
@@ -274,11 +279,14 @@ void DrawDetailsPanel() {
 // ---------------------------------------------------------------------------
 
 void BuildEditorWindows() {
+    TrackEditorFrameStart();
     DrawMainMenuBar();
     HandleFileShortcuts();
+    HandleEditShortcuts();
     DrawFrameRateOverlay();
     DrawQueuePanel();
     DrawDetailsPanel();
+    DrawEditorExtraWindows();
 }
 
 void DrawEditorFrame() {

@@ -22,6 +22,7 @@
 #include "app/editor/preview_renderer.h"
 #include "backends/imgui_impl_glfw.h"
 #include "backends/imgui_impl_opengl3.h"
+#include "editor_ui/editor_extras.h"
 #include "editor_ui/editor_window.h"
 #include "imgui.h"
 #include "instructions/instruction_queue.h"
@@ -83,6 +84,7 @@ void FrameUpdate() {
     if (glfwGetKey(window, GLFW_KEY_SPACE) == GLFW_PRESS) ExportImage();
 
     generationHandoff.UploadIfChanged(&PreviewRenderer::UploadTexture);
+    NoteGenerationBusy(generationHandoff.workerBusy.load());
 
     ApplyRemovalRequests();  // last posted first; sets queueDirty when there were any
 }
@@ -168,6 +170,7 @@ bool StartUp() {
     ImGui_ImplGlfw_InitForOpenGL(window, true);
     ImGui_ImplOpenGL3_Init(nullptr);
     ImGui::StyleColorsDark();
+    StartEditorExtras();
 
     previewEnabled = true;
     viewportCountdown = kViewportFrames;
@@ -212,6 +215,7 @@ void ShutDown() {
     } catch (const std::exception& error) {
         std::cerr << "Failed to shutdown ImGui" << std::endl << error.what() << std::endl;
     }
+    StopEditorExtras();
     ShutDownUserInterface();
     try {
         glfwTerminate();
