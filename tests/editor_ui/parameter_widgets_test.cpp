@@ -137,6 +137,16 @@ TEST_F(DetailsTest, TickingRandomisedShowsOffsetsThatNeverCross) {
     EXPECT_EQ(At(2)->GetRawValue("Color_Blue"), ParamValue(uint8_t(0)));  // the value itself is untouched
 }
 
+TEST_F(DetailsTest, FloatOffsetsShowThreeDecimalsWithAPlusOnlyWhenPositive) {
+    auto& f = AddAndSelect({{"Fine", kFineFloat}, {"Drift", kFreeFloat}});
+    f.SetRecord("Fine", ParamRecord{ParamValue(0.25f), true, ParamValue(-0.5f), ParamValue(1.5f)});
+    f.SetRecord("Drift", ParamRecord{ParamValue(2.0f), true, ParamValue(0.0f), ParamValue(0.0f)});
+    const std::string text = Frame();
+    EXPECT_TRUE(std::regex_search(text, std::regex("Min: +-0\\.500 +Max: +\\+1\\.500"))) << text;
+    EXPECT_TRUE(std::regex_search(text, std::regex("Min: +0\\.000 +Max: +0\\.000"))) << text;
+    EXPECT_TRUE(std::regex_search(text, std::regex("Fine +0\\.250"))) << text;
+}
+
 TEST_F(DetailsTest, ToggleRandomisationIsOnlyABooleanAndSpacersDrawNoRow) {
     auto& f = AddAndSelect({{"Gap", kSeparator}, {"Flag", kToggle}, {"Air", kSpace}});
     Click(Widget("##FlagRandomizedCheckbox"));
