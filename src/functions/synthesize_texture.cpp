@@ -51,8 +51,8 @@ const ParamLayout& SynthesizeTextureRasterFunction::Layout() {
 }
 
 SynthesisHeapLimits& synthesisHeapLimits() {
-    // 64 MiB of candidates; about a second of heap work per instruction.
-    static SynthesisHeapLimits limits{uint64_t(1) << 22, uint64_t(1) << 28};
+    // 64 MiB of candidates; at most a second or two of heap work per instruction.
+    static SynthesisHeapLimits limits{uint64_t(1) << 22, uint64_t(1) << 27};
     return limits;
 }
 
@@ -138,7 +138,7 @@ public:
         errors_.resize(size_t(xs_.classes) * ys_.classes);
         const uint64_t candidates = xs_.count * ys_.count;
         const SynthesisHeapLimits& limits = synthesisHeapLimits();
-        useHeap_ = candidates <= limits.candidates && candidates * searches <= limits.pushes;
+        useHeap_ = candidates <= limits.candidates && (searches == 0 || candidates <= limits.pushes / searches);
     }
 
     // Plane offset of a patch pixel (i, j) relative to the candidate's first pixel.
@@ -185,33 +185,34 @@ private:
     }
 
     // The k-th smallest error counting every candidate; among classes with
-    // that error, the one met first in scan order.
+    // that error, the one met first in scan order. Each class holds at least
+    // one candidate, so the k smallest classes (by error, then scan order)
+    // contain the answer.
     void ChooseByClass(uint32_t k, uint64_t& dx, uint64_t& dy) {
         struct Ranked {
             double error;
-            uint32_t cy, cx;
+            uint32_t cx, cy;
         };
-        std::vector<Ranked> ranked;
-        ranked.reserve(errors_.size());
-        for (uint32_t cy = 0; cy < ys_.classes; ++cy)
-            for (uint32_t cx = 0; cx < xs_.classes; ++cx) ranked.push_back({ErrorOf(cx, cy), cy, cx});
-        std::stable_sort(ranked.begin(), ranked.end(),
-                         [](const Ranked& a, const Ranked& b) { return a.error < b.error; });
+        Ranked smallest[5];
+        uint32_t held = 0;
+        for (uint32_t cy = 0; cy < ys_.classes; ++cy) {
+            for (uint32_t cx = 0; cx < xs_.classes; ++cx) {
+                const double e = ErrorOf(cx, cy);
+                if (held == k && !(e < smallest[held - 1].error)) continue;
+                uint32_t at = held < k ? held++ : held - 1;
+                for (; at > 0 && e < smallest[at - 1].error; --at) smallest[at] = smallest[at - 1];
+                smallest[at] = {e, cx, cy};
+            }
+        }
         uint64_t seen = 0;
-        size_t at = 0;
-        for (; at + 1 < ranked.size(); ++at) {
-            seen += xs_.Multiplicity(ranked[at].cx) * ys_.Multiplicity(ranked[at].cy);
+        uint32_t pick = 0;
+        for (; pick + 1 < held; ++pick) {
+            seen += xs_.Multiplicity(smallest[pick].cx) * ys_.Multiplicity(smallest[pick].cy);
             if (seen >= k) break;
         }
-        // Equal errors: the class whose first candidate comes first in scan order.
-        size_t best = at;
-        for (size_t i = 0; i < ranked.size(); ++i) {
-            if (ranked[i].error != ranked[at].error) continue;
-            best = i;  // stable sort kept scan order among equal errors
-            break;
-        }
-        dx = xs_.FirstPosition(ranked[best].cx);
-        dy = ys_.FirstPosition(ranked[best].cy);
+        while (pick > 0 && smallest[pick - 1].error == smallest[pick].error) --pick;
+        dx = xs_.FirstPosition(smallest[pick].cx);
+        dy = ys_.FirstPosition(smallest[pick].cy);
     }
 
     uint32_t patch_;

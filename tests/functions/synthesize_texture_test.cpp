@@ -1,3 +1,4 @@
+#include <cstring>
 #include <random>
 #include <sstream>
 
@@ -165,6 +166,47 @@ TEST_F(SynthesizeTextureTest, HeapPopsEqualErrorsInTheFixedOrder) {
     }
 }
 
+TEST_F(SynthesizeTextureTest, ScoringKernelSumsEachCandidateInItsOwnOrder) {
+    std::mt19937 rng(17);
+    for (int round = 0; round < 100; ++round) {
+        const uint32_t count = 1 + rng() % 40, stride = count + 20 + kScoreBlock, rows = 8;
+        std::vector<Color> plane(size_t(stride) * rows);
+        const Color flat = RandomColor(rng);
+        for (Color& c : plane) c = rng() % 3 == 0 ? flat : RandomColor(rng);
+        std::vector<float> h(plane.size()), s(plane.size()), l(plane.size());
+        for (size_t i = 0; i < plane.size(); ++i) {
+            const HslTerms t = MakeHslTerms(plane[i]);
+            h[i] = t.h36, s[i] = t.s10, l[i] = t.l10;
+        }
+        std::vector<ColourTerm> colour;
+        std::vector<LightTerm> light;
+        std::vector<Color> colourOf, lightOf;
+        for (uint32_t n = rng() % 30; n > 0; --n) {
+            const Color c = rng() % 2 ? flat : RandomColor(rng);
+            const HslTerms t = MakeHslTerms(c);
+            colour.push_back({int32_t(rng() % 20 + stride * (rng() % rows)), t.h36, t.s10, t.l10});
+            colourOf.push_back(c);
+        }
+        for (uint32_t n = rng() % 30; n > 0; --n) {
+            const Color c = RandomColor(rng);
+            light.push_back({int32_t(rng() % 20 + stride * (rng() % rows)), MakeHslTerms(c).l10});
+            lightOf.push_back(c);
+        }
+        std::vector<double> errors(count);
+        ScoreCandidates(h.data(), s.data(), l.data(), count, colour.data(), colour.size(), light.data(),
+                        light.size(), errors.data());
+        for (uint32_t c = 0; c < count; ++c) {
+            double expected = 0.0;
+            for (size_t t = 0; t < colour.size(); ++t)
+                expected += reference::ColourDistance(plane[c + size_t(colour[t].offset)], colourOf[t]);
+            for (size_t t = 0; t < light.size(); ++t)
+                expected += reference::LightnessDistance(plane[c + size_t(light[t].offset)], lightOf[t]);
+            ASSERT_EQ(std::memcmp(&errors[c], &expected, sizeof expected), 0)
+                << "round " << round << " candidate " << c << ": " << errors[c] << " vs " << expected;
+        }
+    }
+}
+
 // ---- behaviours ---------------------------------------------------------------------
 
 TEST_F(SynthesizeTextureTest, DefaultParametersChangeNothingAndDrawNothing) {
@@ -267,6 +309,10 @@ RandomCase MakeCase(std::mt19937& rng) {
     default: s.size = 2 + rng() % 6; break;
     }
     if (rng() % 8 == 0) s.x2 = s.x1 + int32_t(std::min(s.size, 12u));  // exactly S wide
+    if (rng() % 10 == 0) {  // exactly S x S
+        s.size = 1 + rng() % 12;
+        s.x2 = s.x1 - int32_t(s.size), s.y2 = s.y1 + int32_t(s.size);
+    }
     const int32_t overlaps[] = {-2, 0, 1, 2, 3, 100, int32_t(s.size)};
     s.overlap = overlaps[rng() % 7];
     s.cut = int32_t(rng() % 2);
