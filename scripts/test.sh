@@ -11,4 +11,8 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_TSAN=ON -DOR
 cmake --build build-tsan --target generation_handoff_tests -j"$(nproc)" >/dev/null
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/app/generation_handoff_tests --gtest_brief=1
 
+# Hostile project files: libFuzzer with ASan and UBSan over the loader and
+# the generation of what it loads (own build directory, about a minute).
+bash scripts/fuzz.sh 60
+
 ctest --test-dir build --output-on-failure -j"$(nproc)"

@@ -1,0 +1,98 @@
+// libFuzzer target: arbitrary bytes as a project file. Decoding must never
+// crash, hang or leak; what decodes must encode to bytes that decode to the
+// same queue; and the queue must generate without undefined behaviour.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <string>
+
+#include "instructions/function_catalogue.h"
+
+#include "instructions/parameter_rng.h"
+#include "project/project_file_format.h"
+#include "raster/generate.h"
+#include "raster/selectable_raster.h"
+
+namespace {
+
+// Payloads at the edges of every width: zero, all ones, the signed limits
+// of 32 and 64 bits, infinities, NaN and 2^31 as floats, +-100, 10000.
+const uint64_t kHostilePayloads[] = {
+    0x0000000000000000ull, 0xFFFFFFFFFFFFFFFFull, 0x7FFFFFFFFFFFFFFFull, 0x8000000000000000ull,
+    0xFFFFFFFF7FFFFFFFull, 0xFFFFFFFF80000000ull, 0x000000007FFFFFFFull, 0xFFFFFFFF7F800000ull,
+    0xFFFFFFFFFF800000ull, 0xFFFFFFFF7FC00000ull, 0xFFFFFFFF4F000000ull, 0xFFFFFFFF00000064ull,
+    0xFFFFFFFFFFFFFF9Cull, 0xFFFFFFFF00002710ull,
+};
+
+void WriteCase(const std::string& folder, const std::string& name, InstructionList queue) {
+    const std::string bytes = EncodeProject(queue);
+    if (std::FILE* file = std::fopen((folder + "/" + name + ".pcg").c_str(), "wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+}
+
+// One project per instruction class and hostile payload: every parameter
+// at that payload; every parameter randomised with both offsets at it; and
+// each parameter alone at it.
+void WriteHostileCorpus(const std::string& folder) {
+    int n = 0;
+    for (const AbstractRasterFunction* prototype : functionCatalogue()) {
+        for (const uint64_t payload : kHostilePayloads) {
+            InstructionList all, randomised;
+            all.push_back(prototype->Clone());
+            randomised.push_back(prototype->Clone());
+            for (const auto& [name, record] : prototype->Parameters()) {
+                ParamRecord r = record;
+                r.value.SetPayload(payload);
+                all[0]->SetRecord(name, r);
+                r = record;
+                r.randomized = true;
+                r.offsetMin.SetPayload(payload);
+                r.offsetMax.SetPayload(payload);
+                randomised[0]->SetRecord(name, r);
+
+                InstructionList alone;
+                alone.push_back(prototype->Clone());
+                r = record;
+                r.value.SetPayload(payload);
+                alone[0]->SetRecord(name, r);
+                WriteCase(folder, "hostile_" + std::to_string(n++), std::move(alone));
+            }
+            WriteCase(folder, "hostile_" + std::to_string(n++), std::move(all));
+            WriteCase(folder, "hostile_" + std::to_string(n++), std::move(randomised));
+        }
+    }
+}
+
+}  // namespace
+
+// With ORVANE_HOSTILE_CORPUS=<folder> the target writes the hostile seed
+// corpus into the folder and exits instead of fuzzing.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    if (const char* folder = std::getenv("ORVANE_HOSTILE_CORPUS")) {
+        WriteHostileCorpus(folder);
+        std::exit(0);
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // Seeds as a batch run would inject them, extremes included.
+    std::deque<int32_t> seeds{7, -3, INT32_MAX, INT32_MIN};
+    InstructionList queue;
+    MemoryByteSource source(data, size);
+    if (!DecodeProject(source, seeds, queue)) return 0;
+
+    const std::string bytes = EncodeProject(queue);
+    std::deque<int32_t> none;
+    InstructionList again;
+    MemoryByteSource back(bytes.data(), bytes.size());
+    if (!DecodeProject(back, none, again) || EncodeProject(again) != bytes) std::abort();
+
+    static SelectableRaster raster(100, 100);
+    ReseedParameterRng(0);
+    Generate(raster, queue);
+    return 0;
+}
