@@ -136,10 +136,11 @@ void Redo() {
 void HandleEditShortcuts() {
     const ImGuiIO& io = ImGui::GetIO();
     if (!io.KeyCtrl || io.KeyAlt || io.KeySuper || io.WantTextInput || ImGui::IsAnyItemActive()) return;
-    // Letter keys are indexed by their GLFW codes, their ASCII capitals.
-    if (ImGui::IsKeyPressed('Z', true))
+    // Letter keys are indexed by their GLFW codes, their ASCII capitals. One
+    // step per press: a held key does not repeat through the history.
+    if (ImGui::IsKeyPressed('Z', false))
         io.KeyShift ? Redo() : Undo();
-    else if (ImGui::IsKeyPressed('Y', true) && !io.KeyShift)
+    else if (ImGui::IsKeyPressed('Y', false) && !io.KeyShift)
         Redo();
 }
 
