@@ -3,7 +3,8 @@
 
 class SelectableRaster;
 
-// Draws a ring of the given thickness around a centre, optionally filled.
+// Draws a ring of Line_Thickness pixels at Circle_Radius around Point1, optionally
+// filled, blended over the selected pixels.
 class ShapeCircleRasterFunction final : public RasterFunction<ShapeCircleRasterFunction> {
 public:
     static constexpr const char* kName = "Shape Circle";

@@ -4,6 +4,9 @@
 // rounded as written.
 #include <cmath>
 
+#include "instructions/abstract_raster_function.h"
+#include "raster/color.h"
+
 // A segment given by its end point E and its direction (dx, dy), pointing from
 // the other end O to E.
 struct ShapeSegment {
@@ -47,8 +50,6 @@ inline SegmentProjection ProjectOntoSegment(const ShapeSegment& s, float px, flo
 }
 
 // The four colour channels of a shape, read alpha first as every shape does.
-#include "instructions/abstract_raster_function.h"
-#include "raster/color.h"
 
 inline Color ReadShapeColor(const AbstractRasterFunction& function) {
     Color k;

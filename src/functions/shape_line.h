@@ -3,7 +3,8 @@
 
 class SelectableRaster;
 
-// Draws a straight stroke with flat ends exactly at both points.
+// Draws a straight stroke of Line_Thickness pixels from Point1 to Point2, with flat
+// ends exactly at both points, blended over the selected pixels.
 class LineRasterFunction final : public RasterFunction<LineRasterFunction> {
 public:
     static constexpr const char* kName = "Shape Line";

@@ -3,7 +3,9 @@
 
 class SelectableRaster;
 
-// Draws an axis-aligned rectangle outline centred on the lines through its corners, optionally filled.
+// Draws an axis-aligned rectangle outline centred on the lines through its two corners
+// (square corners, both corners included), optionally filled, blended over the selected
+// pixels.
 class ShapeRectRasterFunction final : public RasterFunction<ShapeRectRasterFunction> {
 public:
     static constexpr const char* kName = "Shape Rectangle";

@@ -3,7 +3,8 @@
 
 class SelectableRaster;
 
-// Draws a triangle outline grown by half the thickness on each side, optionally filled.
+// Draws a triangle outline grown by half the thickness on every side, optionally
+// filled, blended over the selected pixels; collinear vertices draw nothing.
 class ShapeTriangleRasterFunction final : public RasterFunction<ShapeTriangleRasterFunction> {
 public:
     static constexpr const char* kName = "Shape Triangle";
