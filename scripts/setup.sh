@@ -12,6 +12,7 @@ PACKAGES=(
   libglfw3-dev libglew-dev libimgui-dev libstb-dev
   xvfb xauth x11-utils xdotool imagemagick zenity python3 python3-xlib
   clang-14 libclang-rt-14-dev
+  hyperfine
 )
 
 missing=()
