@@ -2,23 +2,10 @@
 
 #include <cstring>
 
-void CandidateHeap::Push(const PatchCandidate& c) {
-    items_.push_back(c);
-    size_t hole = items_.size() - 1;
-    while (hole > 0) {
-        const size_t parent = (hole - 1) / 2;
-        if (!(items_[parent].error > c.error)) break;
-        items_[hole] = items_[parent];
-        hole = parent;
-    }
-    items_[hole] = c;
-}
-
 void CandidateHeap::Pop() {
-    if (items_.empty()) return;
-    const PatchCandidate last = items_.back();
-    items_.pop_back();
-    const size_t n = items_.size();
+    if (size_ == 0) return;
+    const PatchCandidate last = items_[--size_];
+    const size_t n = size_;
     if (n == 0) return;
     size_t hole = 0;
     for (;;) {

@@ -2,8 +2,10 @@
 // The pieces of Synthesize Texture's patch choice: the colour distances, the
 // candidate min-heap with its fixed order for equal errors, and the scoring
 // kernel that gives every candidate position its error.
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "raster/color.h"
@@ -55,16 +57,35 @@ struct PatchCandidate {
 //         the former last element is placed there and sifted up.
 class CandidateHeap {
 public:
-    void Clear() { items_.clear(); }
-    void Reserve(size_t n) { items_.reserve(n); }
-    size_t Size() const { return items_.size(); }
-    bool Empty() const { return items_.empty(); }
-    const PatchCandidate& Top() const { return items_.front(); }
-    void Push(const PatchCandidate& c);
+    void Clear() { size_ = 0; }
+    // Room for n candidates; Push never grows the heap beyond it.
+    void Reserve(size_t n) {
+        if (n > capacity_) {
+            items_.reset(new PatchCandidate[n]);
+            capacity_ = n;
+        }
+        size_ = 0;
+    }
+    size_t Size() const { return size_; }
+    bool Empty() const { return size_ == 0; }
+    const PatchCandidate& Top() const { return items_[0]; }
+    void Push(const PatchCandidate& c) {
+        assert(size_ < capacity_ && "Reserve room before pushing");
+        size_t hole = size_++;
+        while (hole > 0) {
+            const size_t parent = (hole - 1) / 2;
+            if (!(items_[parent].error > c.error)) break;
+            items_[hole] = items_[parent];
+            hole = parent;
+        }
+        items_[hole] = c;
+    }
     void Pop();
 
 private:
-    std::vector<PatchCandidate> items_;
+    std::unique_ptr<PatchCandidate[]> items_;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
 };
 
 // The pixel a candidate is compared with, at a fixed offset from the

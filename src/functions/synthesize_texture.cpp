@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -51,8 +52,8 @@ const ParamLayout& SynthesizeTextureRasterFunction::Layout() {
 }
 
 SynthesisHeapLimits& synthesisHeapLimits() {
-    // 64 MiB of candidates; at most a second or two of heap work per instruction.
-    static SynthesisHeapLimits limits{uint64_t(1) << 22, uint64_t(1) << 27};
+    // 64 MiB of candidates; about half a second of heap work per instruction.
+    static SynthesisHeapLimits limits{uint64_t(1) << 22, uint64_t(1) << 28};
     return limits;
 }
 
@@ -165,9 +166,16 @@ private:
     double ErrorOf(uint32_t cx, uint32_t cy) const { return errors_[size_t(cy) * xs_.classes + cx]; }
 
     // Every candidate pushed in scan order; k - 1 pops, or all but one when
-    // there are fewer than k.
+    // there are fewer than k. Pops return errors in ascending order, so the
+    // answer's error is the k-th smallest, t. Errors above t are pushed as
+    // infinity: such an element never passes one of error <= t in a sift, and
+    // where a pop's hole runs between two of them, the element that fills it
+    // rises past all of them, so which of them goes where never moves an
+    // element of error <= t. The answer is unchanged, and the pushes of the
+    // many large errors are single compares.
     void ChooseByHeap(uint32_t k, uint64_t& dx, uint64_t& dy) {
-        heap_.Clear();
+        const double threshold = KthSmallest(k).error;
+        const double infinity = std::numeric_limits<double>::infinity();
         heap_.Reserve(size_t(xs_.count * ys_.count));
         std::vector<uint32_t>& classOfX = classOfX_;
         if (classOfX.empty()) {
@@ -176,23 +184,32 @@ private:
         }
         for (uint64_t y = 0; y < ys_.count; ++y) {
             const double* row = errors_.data() + size_t(ys_.ClassOf(y)) * xs_.classes;
-            for (uint64_t x = 0; x < xs_.count; ++x)
-                heap_.Push({row[classOfX[size_t(x)]], uint32_t(x), uint32_t(y)});
+            for (uint64_t x = 0; x < xs_.count; ++x) {
+                const double e = row[classOfX[size_t(x)]];
+                heap_.Push({e > threshold ? infinity : e, uint32_t(x), uint32_t(y)});
+            }
         }
         for (uint32_t pop = 1; pop < k && heap_.Size() > 1; ++pop) heap_.Pop();
         dx = heap_.Top().x;
         dy = heap_.Top().y;
     }
 
-    // The k-th smallest error counting every candidate; among classes with
-    // that error, the one met first in scan order. Each class holds at least
-    // one candidate, so the k smallest classes (by error, then scan order)
-    // contain the answer.
+    // The k-th smallest error counting every candidate (the largest when
+    // there are fewer than k); among classes with that error, the one met
+    // first in scan order.
     void ChooseByClass(uint32_t k, uint64_t& dx, uint64_t& dy) {
-        struct Ranked {
-            double error;
-            uint32_t cx, cy;
-        };
+        const Ranked pick = KthSmallest(k);
+        dx = xs_.FirstPosition(pick.cx);
+        dy = ys_.FirstPosition(pick.cy);
+    }
+
+    struct Ranked {
+        double error;
+        uint32_t cx, cy;
+    };
+    // Each class holds at least one candidate, so the k smallest classes (by
+    // error, then scan order) contain the k-th smallest candidate.
+    Ranked KthSmallest(uint32_t k) const {
         Ranked smallest[5];
         uint32_t held = 0;
         for (uint32_t cy = 0; cy < ys_.classes; ++cy) {
@@ -211,8 +228,7 @@ private:
             if (seen >= k) break;
         }
         while (pick > 0 && smallest[pick - 1].error == smallest[pick].error) --pick;
-        dx = xs_.FirstPosition(smallest[pick].cx);
-        dy = ys_.FirstPosition(smallest[pick].cy);
+        return smallest[pick];
     }
 
     uint32_t patch_;

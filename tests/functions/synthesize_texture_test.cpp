@@ -151,6 +151,7 @@ TEST_F(SynthesizeTextureTest, HeapPopsEqualErrorsInTheFixedOrder) {
         const size_t n = 1 + rng() % 60;
         const uint32_t distinct = 1 + rng() % 4;  // few values: many exact ties
         CandidateHeap heap;
+        heap.Reserve(n);
         reference::Heap plain;
         for (uint32_t i = 0; i < n; ++i) {
             const double e = double(rng() % distinct);
