@@ -27,7 +27,7 @@ if [ -n "$gl_libs" ]; then
   commands+=("env LD_PRELOAD=$gl_libs $tavelin examples/default.pcg 1")
   names+=("tavelin+graphics-libs")
   commands+=("env $tavelin examples/default.pcg 1")
-  names+=("tavelin-via-env")
+  names+=("tavelin-through-env")
 fi
 
 args=()

@@ -189,6 +189,16 @@ TEST_F(TavelinRunTest, MissingProjectIsReportedBeforeSeeds) {
     EXPECT_FALSE(Exists(output_));
 }
 
+// Without arguments the directory line still comes first; this copy has no
+// editor beside it, so the editor start fails with -1.
+TEST_F(TavelinRunTest, NoArgumentPrintsTheDirectoryBeforeTheEditor) {
+    const RunResult r = Run({});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out.substr(0, HeadlessLine().size()), HeadlessLine());
+    EXPECT_FALSE(r.err.empty());
+    EXPECT_FALSE(Exists(output_));
+}
+
 // A project that does not load writes no image: an earlier one stays.
 TEST_F(TavelinRunTest, FailedLoadKeepsTheEarlierImageAndFails) {
     WriteFile(output_, "earlier image");
