@@ -51,7 +51,7 @@ void CrystallizeRasterFunction::Apply(SelectableRaster& raster, const AbstractRa
     if (cellSize < 1) return;
     // A cell wider than the raster's reach is read as that reach: the grid is
     // then 3 x 3 cells whatever the size, and the generator advance stays bounded.
-    cellSize = std::min(cellSize, int32_t(MaxBlurReach(raster)));
+    cellSize = std::min(cellSize, int32_t(FilterReach(raster)));
     density = std::min(density, kMaxDensity);
 
     const float size = float(cellSize);

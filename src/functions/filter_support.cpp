@@ -4,7 +4,7 @@
 
 #include "raster/selectable_raster.h"
 
-uint32_t MaxBlurReach(const SelectableRaster& raster) {
+uint32_t FilterReach(const SelectableRaster& raster) {
     return std::max({100u, raster.Width(), raster.Height()});
 }
 

@@ -110,7 +110,7 @@ inline int32_t NearestOffset(float v) {
 // are read as 0 degrees.
 inline float FiniteAngle(float degrees) { return std::isfinite(degrees) ? degrees : 0.0f; }
 
-// A blur reaches at most the larger of the raster's sides (and at least 100,
-// the largest Size the editor's slider gives): beyond that every further
-// sample only repeats edge pixels, so a larger Distance is read as this.
-uint32_t MaxBlurReach(const SelectableRaster& raster);
+// The raster's reach: the larger of its sides, and at least 100, the largest
+// Size and CellSize the editor's sliders give. A blur Distance or a crystal
+// cell beyond it only repeats edge pixels, so larger values are read as this.
+uint32_t FilterReach(const SelectableRaster& raster);

@@ -31,7 +31,7 @@ void GaussianBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractR
     uint32_t distance = function.GetValue("Distance").AsUInt32();
     // A Gaussian of no width leaves the pixels as they are.
     if (distance == 0) return;
-    distance = std::min(distance, MaxBlurReach(raster));
+    distance = std::min(distance, FilterReach(raster));
     const std::vector<float> kernel = GaussianKernel(distance);
     const int32_t d = int32_t(distance);
     const uint32_t width = raster.Width(), height = raster.Height();

@@ -42,7 +42,7 @@ void MotionBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractRas
     uint32_t distance = function.GetValue("Distance").AsUInt32();
     // A zero-length line has no samples: the pixels stay as they are.
     if (distance == 0) return;
-    distance = std::min(distance, MaxBlurReach(raster));
+    distance = std::min(distance, FilterReach(raster));
 
     const std::set<std::pair<int32_t, int32_t>> offsets = MotionBlurOffsets(angle, distance);
     const float weight = 1.0f / float(offsets.size());
