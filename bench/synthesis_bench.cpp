@@ -1,6 +1,6 @@
 // Synthesize Texture on a textured 100 x 100 layer: the product version on
 // the heavy editing case, and the product against the plain version on a
-// smaller donor that the plain version finishes in about a second.
+// smaller donor that the plain version finishes in about two seconds.
 //
 //   bench_synthesis --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>

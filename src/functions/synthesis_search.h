@@ -58,7 +58,7 @@ struct PatchCandidate {
 class CandidateHeap {
 public:
     void Clear() { size_ = 0; }
-    // Room for n candidates; Push never grows the heap beyond it.
+    // Empties the heap and makes room for n candidates; Push never grows it.
     void Reserve(size_t n) {
         if (n > capacity_) {
             items_.reset(new PatchCandidate[n]);
