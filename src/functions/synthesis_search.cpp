@@ -1,6 +1,7 @@
 #include "functions/synthesis_search.h"
 
 #include <cstring>
+#include <limits>
 
 void CandidateHeap::Pop() {
     if (size_ == 0) return;
@@ -20,6 +21,64 @@ void CandidateHeap::Pop() {
         const size_t parent = (hole - 1) / 2;
         if (!(items_[parent].error > last.error)) break;
         items_[hole] = items_[parent];
+        hole = parent;
+    }
+    items_[hole] = last;
+}
+
+double SparseCandidateHeap::ErrorAt(uint64_t slot) const {
+    const auto it = items_.find(slot);
+    return it == items_.end() ? std::numeric_limits<double>::infinity() : it->second.error;
+}
+
+void SparseCandidateHeap::Move(uint64_t from, uint64_t to) {
+    const auto it = items_.find(from);
+    if (it == items_.end()) {
+        items_.erase(to);
+        return;
+    }
+    const PatchCandidate moved = it->second;
+    items_.erase(it);
+    items_[to] = moved;
+}
+
+void SparseCandidateHeap::Push(const PatchCandidate& c) {
+    uint64_t hole = size_++;
+    while (hole > 0) {
+        const uint64_t parent = (hole - 1) / 2;
+        if (!(ErrorAt(parent) > c.error)) break;
+        Move(parent, hole);
+        hole = parent;
+    }
+    items_[hole] = c;
+}
+
+void SparseCandidateHeap::Pop() {
+    if (size_ == 0) return;
+    const uint64_t n = --size_;
+    const auto lastIt = items_.find(n);
+    const bool lastFinite = lastIt != items_.end();
+    PatchCandidate last;
+    if (lastFinite) {
+        last = lastIt->second;
+        items_.erase(lastIt);
+    }
+    items_.erase(0);
+    if (n == 0) return;
+    uint64_t hole = 0;
+    for (;;) {
+        const uint64_t left = 2 * hole + 1;
+        if (left >= n || left < hole) break;
+        const uint64_t right = left + 1;
+        const uint64_t child = (right < n && !(ErrorAt(left) < ErrorAt(right))) ? right : left;
+        Move(child, hole);
+        hole = child;
+    }
+    if (!lastFinite) return;  // an infinite element fills the hole where it is
+    while (hole > 0) {
+        const uint64_t parent = (hole - 1) / 2;
+        if (!(ErrorAt(parent) > last.error)) break;
+        Move(parent, hole);
         hole = parent;
     }
     items_[hole] = last;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "raster/color.h"
@@ -86,6 +87,34 @@ private:
     std::unique_ptr<PatchCandidate[]> items_;
     size_t size_ = 0;
     size_t capacity_ = 0;
+};
+
+// The same heap over a huge number of slots, storing only the elements of
+// finite error: every other slot holds an element of infinite error, which
+// costs nothing to push. Pops still follow the fixed order above (between two
+// infinite children the hole goes right).
+class SparseCandidateHeap {
+public:
+    void Reset(size_t expected) {
+        items_.clear();
+        items_.reserve(expected);
+        size_ = 0;
+    }
+    uint64_t Size() const { return size_; }
+    // Appends count elements of infinite error.
+    void PushInfinite(uint64_t count) { size_ += count; }
+    void Push(const PatchCandidate& c);  // c.error finite
+    void Pop();
+    // The root; its error must be finite.
+    const PatchCandidate& Top() const { return items_.at(0); }
+
+private:
+    double ErrorAt(uint64_t slot) const;
+    // Moves the element at `from` (nothing when infinite) to `to`.
+    void Move(uint64_t from, uint64_t to);
+
+    std::unordered_map<uint64_t, PatchCandidate> items_;
+    uint64_t size_ = 0;
 };
 
 // The pixel a candidate is compared with, at a fixed offset from the

@@ -14,10 +14,13 @@
 // rank exactly as the plain search ranks them, as long as the heap stays
 // within synthesisHeapLimits() (on the 100 x 100 raster: donor regions up to
 // about 330 pixels square at patch size 3, 970 at size 10, 2048 at any size).
-// Past those the candidates are ranked by class: the k-th smallest error
-// counting every candidate, exact, but equal errors of different classes
-// ranked in scan order rather than in heap order (the same for k = 1, where
-// the heap's root is the first minimum pushed).
+// Past those the heap is kept sparse, storing only the candidates whose error
+// is at most the k-th smallest, which is still exact while they are few (they
+// are many when a block of identical patches beyond the raster is among the
+// best). When they are too many, the candidates are ranked by class: the k-th
+// smallest error counting every candidate, exact, but equal errors of
+// different classes ranked in scan order rather than in heap order (the same
+// for k = 1, where the heap's root is the first minimum pushed).
 //
 // Work is bounded whatever the parameters: a search needs strips, so the step
 // is below the raster side and the patch at most twice that; classes per axis
@@ -60,7 +63,7 @@ const ParamLayout& SynthesizeTextureRasterFunction::Layout() {
 
 SynthesisHeapLimits& synthesisHeapLimits() {
     // 64 MiB of candidates; under a second of heap work per instruction.
-    static SynthesisHeapLimits limits{uint64_t(1) << 22, uint64_t(1) << 28};
+    static SynthesisHeapLimits limits{uint64_t(1) << 22, uint64_t(1) << 28, uint64_t(1) << 20};
     return limits;
 }
 
@@ -146,7 +149,9 @@ public:
         errors_.resize(size_t(xs_.classes) * ys_.classes);
         const uint64_t candidates = xs_.count * ys_.count;
         const SynthesisHeapLimits& limits = synthesisHeapLimits();
-        useHeap_ = candidates <= limits.candidates && (searches == 0 || candidates <= limits.pushes / searches);
+        const uint64_t perSearch = searches == 0 ? 1 : searches;
+        useHeap_ = candidates <= limits.candidates && candidates <= limits.pushes / perSearch;
+        finiteLimit_ = limits.finitePushes / perSearch;
     }
 
     // Plane offset of a patch pixel (i, j) relative to the candidate's first pixel.
@@ -165,7 +170,7 @@ public:
         const uint32_t k = 1 + DrawUniformInt(5);
         if (useHeap_)
             ChooseByHeap(k, dx, dy);
-        else
+        else if (!ChooseBySparseHeap(k, dx, dy))
             ChooseByClass(k, dx, dy);
     }
 
@@ -199,6 +204,45 @@ private:
         for (uint32_t pop = 1; pop < k && heap_.Size() > 1; ++pop) heap_.Pop();
         dx = heap_.Top().x;
         dy = heap_.Top().y;
+    }
+
+    // The same heap over every candidate, with only the errors <= the k-th
+    // smallest stored (see ChooseByHeap); false, choosing nothing, when there
+    // are more of those than finiteLimit_.
+    bool ChooseBySparseHeap(uint32_t k, uint64_t& dx, uint64_t& dy) {
+        const double threshold = KthSmallest(k).error;
+        // Classes holding errors <= threshold, by row class, and how many candidates they hold.
+        std::vector<std::vector<uint32_t>> finiteByRow(ys_.classes);
+        uint64_t finite = 0;
+        for (uint32_t cy = 0; cy < ys_.classes; ++cy) {
+            for (uint32_t cx = 0; cx < xs_.classes; ++cx) {
+                if (!(ErrorOf(cx, cy) <= threshold)) continue;
+                const uint64_t columns = xs_.Multiplicity(cx), rows = ys_.Multiplicity(cy);
+                if (columns > finiteLimit_ || rows > finiteLimit_ / columns) return false;
+                finite += columns * rows;
+                if (finite > finiteLimit_) return false;
+                finiteByRow[cy].push_back(cx);
+            }
+        }
+        sparse_.Reset(size_t(finite));
+        for (uint32_t cy = 0; cy < ys_.classes; ++cy) {
+            const uint64_t y0 = ys_.FirstPosition(cy), y1 = y0 + ys_.Multiplicity(cy);
+            for (uint64_t y = finiteByRow[cy].empty() ? y1 : y0; y < y1; ++y) {
+                for (const uint32_t cx : finiteByRow[cy]) {
+                    const double e = ErrorOf(cx, cy);
+                    const uint64_t x0 = xs_.FirstPosition(cx), x1 = x0 + xs_.Multiplicity(cx);
+                    for (uint64_t x = x0; x < x1; ++x) {
+                        sparse_.PushInfinite(y * xs_.count + x - sparse_.Size());
+                        sparse_.Push({e, uint32_t(x), uint32_t(y)});
+                    }
+                }
+            }
+        }
+        sparse_.PushInfinite(xs_.count * ys_.count - sparse_.Size());
+        for (uint32_t pop = 1; pop < k && sparse_.Size() > 1; ++pop) sparse_.Pop();
+        dx = sparse_.Top().x;
+        dy = sparse_.Top().y;
+        return true;
     }
 
     // The k-th smallest error counting every candidate (the largest when
@@ -245,7 +289,9 @@ private:
     std::vector<double> errors_;
     std::vector<uint32_t> classOfX_;
     CandidateHeap heap_;
+    SparseCandidateHeap sparse_;
     bool useHeap_ = true;
+    uint64_t finiteLimit_ = 0;
 };
 
 // Per-line minimum-error edge: for each line, the index in 0 .. overlap - 1

@@ -20,11 +20,12 @@ public:
 };
 
 // Donor regions far beyond the raster make millions of candidate positions.
-// Up to these limits every candidate enters the ranking heap; past them the
-// candidates are ranked by class of identical patches (see the .cpp). Tests
-// lower them to reach the class ranking on small inputs.
+// Up to these limits the ranking heap is exact; past them the candidates are
+// ranked by class of identical patches (see the .cpp). Tests lower them to
+// reach the other rankings on small inputs.
 struct SynthesisHeapLimits {
-    uint64_t candidates;  // heap size of one patch's search
-    uint64_t pushes;      // heap pushes over all patches of one instruction
+    uint64_t candidates;    // heap size of one patch's search
+    uint64_t pushes;        // heap pushes over all patches of one instruction
+    uint64_t finitePushes;  // past those: pushes of errors <= the k-th smallest, over all patches
 };
 SynthesisHeapLimits& synthesisHeapLimits();
