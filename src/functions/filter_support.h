@@ -27,18 +27,6 @@ inline WeightedColor Weigh(Color c) {
     return {float(c.r) / 255.0f * a, float(c.g) / 255.0f * a, float(c.b) / 255.0f * a, a};
 }
 
-// Running sums of one average; samples must be added in a fixed order, since
-// the single-precision sums depend on it.
-struct WeightedSum {
-    float r = 0.0f, g = 0.0f, b = 0.0f, w = 0.0f;
-    void Add(const WeightedColor& p, float weight) {
-        r += p.r * weight;
-        g += p.g * weight;
-        b += p.b * weight;
-        w += p.a * weight;
-    }
-};
-
 // A float in 0 .. 255 (or a hair outside through rounding) truncated to a
 // channel; values outside saturate instead of wrapping.
 inline uint8_t TruncateToChannel(float v) {
@@ -52,7 +40,6 @@ inline Color ResolveAverage(float r, float g, float b, float w) {
     return Color(TruncateToChannel(r / w * 255.0f), TruncateToChannel(g / w * 255.0f),
                  TruncateToChannel(b / w * 255.0f), TruncateToChannel(w * 255.0f));
 }
-inline Color ResolveAverage(const WeightedSum& s) { return ResolveAverage(s.r, s.g, s.b, s.w); }
 
 // The committed pixels prepared for averaging, as four planes with a border of
 // `margin` pixels on every side that repeats the edge pixels: reading at any
