@@ -17,6 +17,7 @@
 
 #include "editor_ui/seed_gallery.h"
 #include "imgui.h"
+#include "imgui_internal.h"
 #include "instructions/instruction_queue.h"
 #include "project/file_commands.h"
 #include "project/project_file.h"
@@ -243,7 +244,12 @@ void DrawSeedGallery() {
     ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + 20.0f, viewport->WorkPos.y + 60.0f), ImGuiCond_FirstUseEver);
     ImGui::SetNextWindowSize(ImVec2(kGalleryColumns * (kThumbnailSide + 16.0f) + 24.0f, 500.0f),
                              ImGuiCond_FirstUseEver);
-    if (ImGui::Begin("Seed Gallery", &galleryOpen)) {
+    const bool visible = ImGui::Begin("Seed Gallery", &galleryOpen);
+    // The panels come to the front when pressed; the gallery floats above
+    // them, though never above an open menu or combo list.
+    if (!ImGui::IsPopupOpen(nullptr, ImGuiPopupFlags_AnyPopupId))
+        ImGui::BringWindowToDisplayFront(ImGui::GetCurrentWindow());
+    if (visible) {
         if (!galleryHasSeed) {
             ImGui::TextWrapped("The queue has no Seed parameter: add a Set Seed, Dilate Morph or Erode Morph "
                                "instruction to see a family of textures.");

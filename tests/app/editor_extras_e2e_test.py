@@ -6,7 +6,8 @@ gallery seed, then starts the editor (a copy in a temporary directory, its
 state directory there too, a stand-in `zenity` first on PATH that answers
 with the project), opens the project with Ctrl+O and checks the Space export
 equals the headless render; opens View > Seed Gallery, clicks the sixth
-thumbnail and checks the export equals the headless render of that seed
+thumbnail (after pressing the queue panel beside the gallery, which stays on
+top) and checks the export equals the headless render of that seed
 (the gallery open does not disturb the main preview's pixels); presses
 Ctrl+Z once and checks the export is back to the stored seed's. After the
 window is closed, the recent list in the state directory names the project.
@@ -204,13 +205,17 @@ def main():
         k = THUMBNAIL
         thumb = (20 + 8 + (k % 4) * 88 + 40, menu_h + 60 + 19 + 8 + 17 + (k // 4) * 99 + 39)
 
-        def thumbnails_drawn():
+        def thumbnail_pixels():
             alive()
             screen = shell.screenshot(env, shot_path)
-            colours = {screen.pixel(origin[0] + thumb[0] + dx, origin[1] + thumb[1] + dy)
-                       for dx in range(-30, 31, 3) for dy in range(-30, 31, 3)}
-            return len(colours) >= 3
-        shell.poll("the gallery's thumbnails", thumbnails_drawn, timeout=60)
+            return [screen.pixel(origin[0] + thumb[0] + dx, origin[1] + thumb[1] + dy)
+                    for dx in range(-30, 31, 3) for dy in range(-30, 31, 3)]
+        shell.poll("the gallery's thumbnails", lambda: len(set(thumbnail_pixels())) >= 3, timeout=60)
+        shown = thumbnail_pixels()
+        # Pressing the queue panel beside the gallery (an empty spot) keeps the gallery above it.
+        click((420, 650))
+        if thumbnail_pixels() != shown:
+            raise shell.Failure("the gallery went behind the queue panel")
         click(thumb)
         shell.poll("the preview of the clicked seed %d" % chosen, lambda: export_is(chosen), timeout=60)
         print("ok: clicking thumbnail %d set seed %d; with the gallery open the preview equals the headless "
