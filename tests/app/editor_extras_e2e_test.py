@@ -9,8 +9,10 @@ equals the headless render; opens View > Seed Gallery, clicks the sixth
 thumbnail (after pressing the queue panel beside the gallery, which stays on
 top) and checks the export equals the headless render of that seed
 (the gallery open does not disturb the main preview's pixels); presses
-Ctrl+Z once and checks the export is back to the stored seed's. After the
-window is closed, the recent list in the state directory names the project.
+Ctrl+Z once and checks the export is back to the stored seed's. Opens a
+slow project and sees "generating..." appear over the preview and go. After
+the window is closed, the recent list in the state directory names both
+projects, newest first.
 
 Exit status 77 (skipped) only when Xvfb cannot be started at all.
 
@@ -94,6 +96,13 @@ def main():
     os.chmod(os.path.join(bindir, "zenity"), 0o755)
     with open(os.path.join(workdir, "reply"), "w") as f:
         f.write(family + "\n")
+    # The family's instructions many times over: a generation of about a second.
+    slow = os.path.join(workdir, "slow.pcg")
+    with open(family, "rb") as f:
+        data = f.read()
+    count = int.from_bytes(data[5:13], "big") & 0xFFFFFFFF
+    with open(slow, "wb") as f:
+        f.write(data[:5] + (0xFFFFFFFF00000000 | count * 1000).to_bytes(8, "big") + data[13:] * 1000)
     state = os.path.join(workdir, "state")
     shot_path = os.path.join(workdir, "screen.ppm")
     export = os.path.join(workdir, "pcgOutput.png")
@@ -225,17 +234,38 @@ def main():
         shell.poll("Ctrl+Z to bring back seed %d" % stored, lambda: export_is(stored), timeout=60)
         print("ok: one Ctrl+Z undid the gallery click")
 
+        # A queue that takes well over 100 ms: "generating..." shows at the
+        # lower-left corner of the preview's quarter, then goes.
+        with open(os.path.join(workdir, "reply"), "w") as f:
+            f.write(slow + "\n")
+        work_w, work_h = size[0], size[1] - menu_h
+        # Left of the preview square, where only the indicator's text can be bright.
+        spot = (int(work_w * 0.5) + 12, menu_h + int(work_h * 0.5) - 30, int(work_w * 0.5) + 40,
+                menu_h + int(work_h * 0.5) - 12)
+
+        def indicator_shown():
+            alive()
+            screen = shell.screenshot(env, shot_path)
+            return any(is_text(screen.pixel(origin[0] + px, origin[1] + py))
+                       for px in range(spot[0], spot[2]) for py in range(spot[1], spot[3]))
+        if indicator_shown():
+            raise shell.Failure("an indicator shows while nothing is generating")
+        key("ctrl+o")
+        shell.poll("the generating indicator", indicator_shown, timeout=60, interval=0.01)
+        shell.poll("the generating indicator to go", lambda: not indicator_shown(), timeout=120)
+        print("ok: \"generating...\" showed during a long generation and went afterwards")
+
         shell.send_delete_window(x, window)
         if editor.wait(timeout=30) != 0:
             raise shell.Failure("editor exit status %d" % editor.returncode)
         recent = os.path.join(state, "orvane", "recent-projects")
         with open(recent) as f:
             lines = f.read().splitlines()
-        if lines[1:] != [family]:
-            raise shell.Failure("recent list %r, expected the opened project" % lines)
+        if lines[1:] != [slow, family]:
+            raise shell.Failure("recent list %r, expected the opened projects, newest first" % lines)
         if os.path.exists(os.path.join(workdir, "recent-projects")):
             raise shell.Failure("a recent list beside the executable")
-        print("ok: the recent list in the state directory names the opened project")
+        print("ok: the recent list in the state directory names both projects, newest first")
         return 0
     except shell.Failure as error:
         keep = True
