@@ -8,6 +8,7 @@
 #include "editor_ui/editor_extras.h"
 
 #include <GL/gl.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <chrono>
@@ -34,8 +35,10 @@ using Clock = std::chrono::steady_clock;
 
 // In memory until the shell starts the extras with the state directory.
 std::unique_ptr<RecentProjects> recentProjects = std::make_unique<RecentProjects>();
-// The project last seen current, to notice Open and Save As/first Save.
+// The project last seen current and its file's modification time, to notice
+// Open, Save As and Save.
 ProjectIdentity lastSeenProject;
+int64_t lastSeenModified = 0;
 
 bool galleryOpen = false;
 bool galleryTextures = false;  // a GL context is there to upload thumbnails to
@@ -66,6 +69,13 @@ ProjectIdentity CurrentProject() {
     return project;
 }
 
+// Nanoseconds since the epoch; 0 when the file cannot be examined.
+int64_t ModificationTime(const std::string& path) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0) return 0;
+    return int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
 void FreeGalleryTextures() {
     for (GallerySlot& slot : gallerySlots) {
         if (slot.texture != 0 && galleryTextures) glDeleteTextures(1, &slot.texture);
@@ -85,6 +95,7 @@ void StartEditorExtras() {
     recentProjects->Load();  // an unreadable or corrupt list is ignored
     galleryTextures = true;
     lastSeenProject = CurrentProject();
+    lastSeenModified = lastSeenProject.known ? ModificationTime(lastSeenProject.path) : 0;
 }
 
 void StopEditorExtras() {
@@ -110,10 +121,14 @@ void TrackEditorFrameStart() {
     const bool settled = !ImGui::IsAnyItemActive() && !ImGui::IsAnyMouseDown();
     TrackDocumentEdits(settled);
 
-    // "Open" and "Save As..." (or the first "Save") make a file current.
+    // "Open" and "Save As..." (or the first "Save") make a file current; a
+    // "Save" to the current file shows as a new modification time.
     const ProjectIdentity project = CurrentProject();
-    if (project != lastSeenProject && project.known) recentProjects->Remember(project.path);
+    const int64_t modified = project.known ? ModificationTime(project.path) : 0;
+    if (project.known && (project != lastSeenProject || (modified != 0 && modified != lastSeenModified)))
+        recentProjects->Remember(project.path);
     lastSeenProject = project;
+    lastSeenModified = modified;
 }
 
 //-----------------------------------------------------------------------------
@@ -122,14 +137,20 @@ void TrackEditorFrameStart() {
 
 namespace {
 
+// A project put back by undo or redo was neither opened nor saved.
+void ForgetProjectChange() {
+    lastSeenProject = CurrentProject();
+    lastSeenModified = lastSeenProject.known ? ModificationTime(lastSeenProject.path) : 0;
+}
+
 void Undo() {
     UndoDocumentEdit();
-    lastSeenProject = CurrentProject();  // a project put back by undo was not opened
+    ForgetProjectChange();
 }
 
 void Redo() {
     RedoDocumentEdit();
-    lastSeenProject = CurrentProject();
+    ForgetProjectChange();
 }
 
 }  // namespace
@@ -150,11 +171,13 @@ void OpenRecentProject(const char* path) {
         hasCurrentProject = true;
         currentProjectPath = path;
         recentProjects->Remember(path);
-        lastSeenProject = CurrentProject();
+        ForgetProjectChange();
     } else {
         std::cerr << "Failed to open file" << std::endl;
     }
 }
+
+const std::vector<std::string>& RecentProjectPaths() { return recentProjects->Paths(); }
 
 void DrawOpenRecentMenu() {
     if (!ImGui::BeginMenu("Open Recent")) return;

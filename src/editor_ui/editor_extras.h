@@ -5,6 +5,8 @@
 // on the preview. User-interface thread only; the functions that draw run
 // inside an ImGui frame.
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // Shell start-up, after the user interface exists and with the GL context
 // current: keeps the recent projects in the user's state directory and lets
@@ -34,6 +36,8 @@ void DrawEditorExtraWindows();
 // The gallery window's state, for the "View" menu and for tests.
 void SetSeedGalleryOpen(bool open);
 bool IsSeedGalleryOpen();
+// The recent projects, newest first, as "Open Recent" lists them.
+const std::vector<std::string>& RecentProjectPaths();
 // Opens a project from the recent list as "Open" does with a chosen file.
 void OpenRecentProject(const char* path);
 // Sets the first Seed of the queue, as clicking a thumbnail does.

@@ -92,6 +92,11 @@ bool RecentProjects::Remember(const std::string& path) {
         if (error || !IsAbsolute(absolute)) return true;
     }
     if (absolute.size() > kMaxLine) return true;
+    // Another editor may have added entries since: start from the stored
+    // list when it is usable, from this one's otherwise.
+    std::vector<std::string> stored;
+    std::string bytes;
+    if (!storePath_.empty() && ReadSmallFile(storePath_, bytes) && ParseList(bytes, stored)) paths_ = stored;
     paths_.erase(std::remove(paths_.begin(), paths_.end(), absolute), paths_.end());
     paths_.insert(paths_.begin(), absolute);
     if (paths_.size() > kLimit) paths_.resize(kLimit);

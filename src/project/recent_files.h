@@ -26,8 +26,10 @@ public:
     // Replaces the list by the file's (empty when it is missing or unusable).
     // Returns whether a usable list was read.
     bool Load();
-    // Puts `path` (made absolute) in front, removing an earlier entry of it
-    // and dropping entries beyond kLimit, then writes the list. A path that a
+    // Puts `path` (made absolute) in front of the stored list (re-read, so
+    // that several editors share one list; this one's when the file is
+    // unusable), removing an earlier entry of it and dropping entries beyond
+    // kLimit, then writes the list. A path that a
     // line cannot hold (a line break in it) is left out. Returns false when
     // the list could not be written (one line on stderr, once per store).
     bool Remember(const std::string& path);

@@ -182,10 +182,30 @@ TEST_F(ExtrasTest, OpenRecentLoadsAsOpenDoesAndANewCurrentProjectIsRemembered) {
     EXPECT_EQ(instructionQueue.size(), 5u);
     EXPECT_FALSE(hasCurrentProject) << "undoing an open goes back to no project";
 
+    // Open B, undo back to A's queue and project: a "Save" of A then puts it
+    // first again, noticed by the file's new modification time.
+    const std::string other = testing::TempDir() + "orvane_extras_recent_b.pcg";
+    one.push_back(instructionQueue[0]->Clone());  // another queue than A's
+    ASSERT_TRUE(WriteProjectFile(other, one));
+    OpenRecentProject(path.c_str());
+    Frame();
+    OpenRecentProject(other.c_str());
+    Frame();
+    CtrlKey('Z');
+    EXPECT_EQ(currentProjectPath, path);
+    EXPECT_EQ(RecentProjectPaths().front(), other) << "undo opens nothing";
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(SaveProjectFile(path));
+    Frame();
+    EXPECT_EQ(RecentProjectPaths().front(), path);
+    std::remove(other.c_str());
+
+    const std::string before = EncodeProject(instructionQueue);
     testing::internal::CaptureStderr();
     OpenRecentProject((path + ".missing").c_str());
     EXPECT_NE(testing::internal::GetCapturedStderr().find("Failed to open file\n"), std::string::npos);
-    EXPECT_EQ(instructionQueue.size(), 5u);
+    EXPECT_EQ(EncodeProject(instructionQueue), before);
+    EXPECT_EQ(currentProjectPath, path);
     std::remove(path.c_str());
 }
 

@@ -35,6 +35,10 @@ TEST_F(RecentFilesTest, NewestFirstWithoutDuplicatesAndAtMostEight) {
     RecentProjects again(store_);
     ASSERT_TRUE(again.Load());
     EXPECT_EQ(again.Paths(), expected) << "the list survives a restart";
+    // Two editors share the list: each Remember starts from what is stored.
+    ASSERT_TRUE(recent.Remember("/p/other.pcg"));
+    ASSERT_TRUE(again.Remember("/p/5.pcg"));
+    EXPECT_EQ(again.Paths()[1], "/p/other.pcg");
 
     // Relative paths are stored absolute; a path a line cannot hold is left out.
     ASSERT_TRUE(again.Remember("relative.pcg"));
