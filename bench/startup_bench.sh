@@ -14,7 +14,7 @@ trap 'rm -rf "$out"' EXIT
 
 gl_libs=""
 for lib in libglfw.so.3 libGLEW.so.2.2 libGL.so.1; do
-  path="$(ldconfig -p | awk -v l="$lib" '$1 == l { print $NF; exit }')"
+  path="$(ldconfig -p | awk -v l="$lib" '$1 == l && !found { print $NF; found = 1 }')"
   [ -n "$path" ] && gl_libs="${gl_libs:+$gl_libs:}$path"
 done
 
