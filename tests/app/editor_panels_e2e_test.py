@@ -148,9 +148,15 @@ def main():
 
         xdotool("mousemove", "--sync", origin[0] + 250, origin[1] + 600)
         xdotool("windowfocus", window.id)
-        xdotool("key", "ctrl+s")
-        shell.poll("Ctrl+S to write the chosen file",
-                   lambda: alive() or (os.path.exists(saved) and os.path.getsize(saved) > 0), timeout=30)
+        # Hold the keys until the file appears: the user interface samples
+        # key state once per frame, so a press and release that both fall
+        # between two frames of a loaded machine would never be seen.
+        xdotool("keydown", "ctrl+s")
+        try:
+            shell.poll("Ctrl+S to write the chosen file",
+                       lambda: alive() or (os.path.exists(saved) and os.path.getsize(saved) > 0), timeout=30)
+        finally:
+            xdotool("keyup", "ctrl+s")
         calls = chooser_calls(workdir)
         expected = ["--file-selection", "--save", "--confirm-overwrite", "--title=Save Procedural Texture...",
                     "--file-filter=PCG Textures | *.pcg", "--file-filter=Any File | *",
