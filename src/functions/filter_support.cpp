@@ -1,6 +1,7 @@
 #include "functions/filter_support.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "raster/selectable_raster.h"
 
@@ -65,4 +66,25 @@ void AverageAccumulator::AddShifted(const PaddedPlanes& source, int32_t dx, int3
         AddWeightedRow(b.data() + to, source.b.data() + from, weight, width);
         AddWeightedRow(w.data() + to, source.a.data() + from, weight, width);
     }
+}
+
+void AverageAtOffsets(SelectableRaster& raster, SampleOffsets offsets, float weight) {
+    const std::vector<uint32_t>& selected = raster.SelectedIndices();
+    if (selected.empty()) return;
+    const int32_t reach = int32_t(std::max(raster.Width(), raster.Height()));
+    uint32_t margin = 0;
+    for (auto& [dx, dy] : offsets) {
+        dx = std::clamp(dx, -reach, reach);
+        dy = std::clamp(dy, -reach, reach);
+        margin = std::max({margin, uint32_t(std::abs(dx)), uint32_t(std::abs(dy))});
+    }
+    BlurScratch& scratch = blurScratch();
+    PaddedPlanes& source = scratch.source;
+    AverageAccumulator& sums = scratch.sums;
+    source.Load(raster, margin);
+    sums.Reset(raster.Width(), raster.Height());
+    const uint32_t firstRow = selected.front() / raster.Width();
+    const uint32_t lastRow = selected.back() / raster.Width();
+    for (const auto& [dx, dy] : offsets) sums.AddShifted(source, dx, dy, weight, firstRow, lastRow);
+    for (const uint32_t i : selected) raster.SetPixel(int32_t(i), sums.Resolve(i));
 }

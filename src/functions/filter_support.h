@@ -10,6 +10,7 @@
 // transparent samples add no colour; W = 0 gives 0x00000000.
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "raster/color.h"
@@ -72,6 +73,13 @@ struct BlurScratch {
     AverageAccumulator sums;
 };
 BlurScratch& blurScratch();
+
+using SampleOffsets = std::vector<std::pair<int32_t, int32_t>>;
+// Sets every selected pixel to the alpha-weighted average of the committed
+// pixels at the given offsets from it, each with the same weight, summed in
+// the offsets' order. Offsets beyond the raster's size are cut there first:
+// a clamped read that far out is the edge pixel either way.
+void AverageAtOffsets(SelectableRaster& raster, SampleOffsets offsets, float weight);
 
 // nearest(v): rounded to the nearest integer, halves away from zero. Sample
 // positions are clamped to the raster anyway, so offsets saturate at

@@ -40,28 +40,6 @@ void FragmentationBlurRasterFunction::Apply(SelectableRaster& raster, const Abst
     if (fragments == 0 || distance == 0) return;
     fragments = std::min(fragments, kMaxFragments);
 
-    std::vector<std::pair<int32_t, int32_t>> offsets = FragmentationOffsets(fragments, distance, rotation);
-    const float weight = 1.0f / float(fragments);
-    const std::vector<uint32_t>& selected = raster.SelectedIndices();
-    if (selected.empty()) return;
-
-    // A clamped read at an offset of the raster's size or more is the edge
-    // pixel, so offsets are cut there before padding.
-    const int32_t reach = int32_t(std::max(raster.Width(), raster.Height()));
-    uint32_t margin = 0;
-    for (auto& [dx, dy] : offsets) {
-        dx = std::clamp(dx, -reach, reach);
-        dy = std::clamp(dy, -reach, reach);
-        margin = std::max({margin, uint32_t(std::abs(dx)), uint32_t(std::abs(dy))});
-    }
-    BlurScratch& scratch = blurScratch();
-    PaddedPlanes& source = scratch.source;
-    AverageAccumulator& sums = scratch.sums;
-    source.Load(raster, margin);
-    sums.Reset(raster.Width(), raster.Height());
-    const uint32_t firstRow = selected.front() / raster.Width();
-    const uint32_t lastRow = selected.back() / raster.Width();
     // Samples are summed in list order, k = 0 .. F - 1.
-    for (const auto& [dx, dy] : offsets) sums.AddShifted(source, dx, dy, weight, firstRow, lastRow);
-    for (const uint32_t i : selected) raster.SetPixel(int32_t(i), sums.Resolve(i));
+    AverageAtOffsets(raster, FragmentationOffsets(fragments, distance, rotation), 1.0f / float(fragments));
 }

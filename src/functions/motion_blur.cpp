@@ -45,21 +45,6 @@ void MotionBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractRas
     distance = std::min(distance, FilterReach(raster));
 
     const std::set<std::pair<int32_t, int32_t>> offsets = MotionBlurOffsets(angle, distance);
-    const float weight = 1.0f / float(offsets.size());
-    const std::vector<uint32_t>& selected = raster.SelectedIndices();
-    if (selected.empty()) return;
-
-    uint32_t margin = 0;
-    for (const auto& [dx, dy] : offsets)
-        margin = std::max({margin, uint32_t(std::abs(dx)), uint32_t(std::abs(dy))});
-    BlurScratch& scratch = blurScratch();
-    PaddedPlanes& source = scratch.source;
-    AverageAccumulator& sums = scratch.sums;
-    source.Load(raster, margin);
-    sums.Reset(raster.Width(), raster.Height());
-    const uint32_t firstRow = selected.front() / raster.Width();
-    const uint32_t lastRow = selected.back() / raster.Width();
     // Samples are summed in the set's ascending (dx, dy) order.
-    for (const auto& [dx, dy] : offsets) sums.AddShifted(source, dx, dy, weight, firstRow, lastRow);
-    for (const uint32_t i : selected) raster.SetPixel(int32_t(i), sums.Resolve(i));
+    AverageAtOffsets(raster, SampleOffsets(offsets.begin(), offsets.end()), 1.0f / float(offsets.size()));
 }
