@@ -40,6 +40,40 @@ struct Crystal {
 // as 0, so its extra points fall on the seed and change nothing.
 float FiniteSpread(float v) { return std::isfinite(v) ? v : 0.0f; }
 
+// The colour of the first candidate whose distance, sqrt in double narrowed
+// to float, is smallest: what visiting them in order and keeping only a
+// strictly smaller float gives. Coordinates are whole numbers, so near
+// candidates have exact whole squared distances; below 2^22 the narrowed
+// root is strictly increasing in them, so the first candidate with the
+// smallest square is the answer without any root. Otherwise (every point
+// far away) the candidates are visited literally.
+Color NearestColour(const std::vector<double>& xs, const std::vector<double>& ys,
+                    const std::vector<Color>& colours, double px, double py, std::vector<double>& squares) {
+    const size_t count = xs.size();
+    double smallest = HUGE_VAL;
+    for (size_t k = 0; k < count; ++k) {
+        const double ex = xs[k] - px;  // exact: whole numbers below 2^41
+        const double ey = ys[k] - py;
+        const double squared = ex * ex + ey * ey;
+        squares[k] = squared;
+        smallest = squared < smallest ? squared : smallest;
+    }
+    if (smallest < 4194304.0) {
+        for (size_t k = 0; k < count; ++k)
+            if (squares[k] == smallest) return colours[k];
+    }
+    float best = FLT_MAX;
+    Color colour = kTransparentBlack;
+    for (size_t k = 0; k < count; ++k) {
+        const float distance = float(std::sqrt(squares[k]));
+        if (distance < best) {
+            best = distance;
+            colour = colours[k];
+        }
+    }
+    return colour;
+}
+
 }  // namespace
 
 void CrystallizeRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
@@ -91,36 +125,35 @@ void CrystallizeRasterFunction::Apply(SelectableRaster& raster, const AbstractRa
     // Colouring: the nearest point among the crystals of the 3 x 3 cells
     // around the pixel's own; only a strictly smaller single-precision
     // distance replaces the best, so the earlier candidate wins a tie.
+    // Pixels of one cell share their candidates, gathered once in visit order.
+    std::vector<double> xs, ys, squares;
+    std::vector<Color> colours;
+    int32_t gatheredI = -1, gatheredJ = -1;
     for (const uint32_t index : raster.SelectedIndices()) {
         const SelectableRaster::Point p = raster.IndexToPoint(index);
         const double px = p.x, py = p.y;
         const int32_t ci = int32_t(float(p.x) / size) + 1;
         const int32_t cj = int32_t(float(p.y) / size) + 1;
-        float best = FLT_MAX;
-        double bestSquared = HUGE_VAL;
-        Color colour = kTransparentBlack;
-        for (int32_t dj = -1; dj <= 1; ++dj) {
-            const int32_t cellY = std::clamp(cj + dj, int32_t(0), g - 1);
-            for (int32_t di = -1; di <= 1; ++di) {
-                const int32_t cellX = std::clamp(ci + di, int32_t(0), g - 1);
-                const Crystal& crystal = crystals[size_t(cellY) * size_t(g) + size_t(cellX)];
-                for (size_t k = 0; k < crystal.pointCount; ++k) {
-                    const CrystalPoint& q = points[crystal.firstPoint + k];
-                    const double ex = q.x - px;  // exact: whole numbers below 2^41
-                    const double ey = q.y - py;
-                    const double squared = ex * ex + ey * ey;
-                    // sqrt and the narrowing to float never decrease, so a
-                    // point no nearer in squares cannot be strictly nearer.
-                    if (!(squared < bestSquared)) continue;
-                    const float distance = float(std::sqrt(squared));
-                    if (distance < best) {
-                        best = distance;
-                        bestSquared = squared;
-                        colour = crystal.colour;
+        if (ci != gatheredI || cj != gatheredJ) {
+            gatheredI = ci;
+            gatheredJ = cj;
+            xs.clear();
+            ys.clear();
+            colours.clear();
+            for (int32_t dj = -1; dj <= 1; ++dj) {
+                const int32_t cellY = std::clamp(cj + dj, int32_t(0), g - 1);
+                for (int32_t di = -1; di <= 1; ++di) {
+                    const int32_t cellX = std::clamp(ci + di, int32_t(0), g - 1);
+                    const Crystal& crystal = crystals[size_t(cellY) * size_t(g) + size_t(cellX)];
+                    for (size_t k = 0; k < crystal.pointCount; ++k) {
+                        xs.push_back(points[crystal.firstPoint + k].x);
+                        ys.push_back(points[crystal.firstPoint + k].y);
+                        colours.push_back(crystal.colour);
                     }
                 }
             }
+            squares.resize(xs.size());
         }
-        raster.SetPixel(int32_t(index), colour);
+        raster.SetPixel(int32_t(index), NearestColour(xs, ys, colours, px, py, squares));
     }
 }

@@ -192,6 +192,21 @@ TEST_F(CrystallizeTest, MatchesIndependentReading) {
     }
 }
 
+// A fixed-seed sweep over editor values: sizes 2..100, densities 0..10,
+// spreads up to 300 (points far outside their cells, ties between crystals).
+TEST_F(CrystallizeTest, MatchesIndependentReadingOverRandomSettings) {
+    std::mt19937 rng(1206);
+    const PixelBuffer picture = RandomPicture(5);
+    for (int round = 0; round < 40; ++round) {
+        const CrystalSettings s{int32_t(2 + rng() % 99), uint32_t(rng() % 11), float(rng() % 301),
+                                float(rng() % 4 == 0 ? 0 : rng() % 301)};
+        const uint32_t seed = uint32_t(rng());
+        ASSERT_TRUE(ImagesEqual(Crystallize(picture, seed, s), ExpectedCrystals(picture, seed, s), 100, 100))
+            << "round " << round << " size " << s.size << " density " << s.density << " spreads " << s.sx << ","
+            << s.sy << " seed " << seed;
+    }
+}
+
 TEST_F(CrystallizeTest, DensityZeroIsFlatJitteredCells) {
     const PixelBuffer picture = RandomPicture(22);
     const PixelBuffer out = Crystallize(picture, 5, {10, 0, 0, 0});
