@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "family/png_encoder.h"
+#include "project/replace_file.h"
 
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
@@ -53,20 +54,6 @@ int CreateTemporary(const std::string& folder, std::string& path) {
     return -1;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            return false;
-        }
-        done += size_t(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string EncodePng(const unsigned char* rgba, int width, int height) {
@@ -87,20 +74,8 @@ bool WriteFileAtomically(const std::string& folder, const std::string& name, con
         error = "cannot write '" + target + "': " + std::strerror(errno);
         return false;
     }
-    bool ok = WriteAll(fd, bytes);
-    int savedErrno = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (ok && std::rename(temporary.c_str(), target.c_str()) != 0) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        std::remove(temporary.c_str());
-        error = "cannot write '" + target + "': " + std::strerror(savedErrno);
-    }
+    const bool ok = ReplaceWithTemporary(fd, temporary, target, bytes, /*sync=*/false);
+    if (!ok) error = "cannot write '" + target + "': " + std::strerror(errno);
     return ok;
 }
 

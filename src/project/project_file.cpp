@@ -12,6 +12,7 @@
 
 #include "instructions/instruction_queue.h"
 #include "project/project_file_format.h"
+#include "project/replace_file.h"
 
 std::deque<int32_t> commandLineSeeds;
 
@@ -33,18 +34,6 @@ public:
 private:
     std::FILE* file_;
 };
-
-// Writes every byte to fd, retrying after interruptions and partial writes.
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += size_t(n);
-    }
-    return true;
-}
 
 // The file a save replaces: the target of a symbolic link rather than the
 // link itself, so that saving through a link updates what it points to.
@@ -99,12 +88,8 @@ bool WriteProjectFile(const std::string& path, const InstructionList& queue) {
         PrintUnableToOpen(path);
         return false;
     }
-    const std::string bytes = EncodeProject(queue);
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) std::remove(temporary.c_str());  // the previous file stays as it was
-    return ok;
+    // On failure the previous file stays as it was.
+    return ReplaceWithTemporary(fd, temporary, target, EncodeProject(queue), /*sync=*/true);
 }
 
 bool LoadProjectFile(const std::string& path) {

@@ -13,6 +13,8 @@
 #include <system_error>
 #include <utility>
 
+#include "project/replace_file.h"
+
 namespace {
 
 constexpr const char* kHeader = "orvane recent projects 1";
@@ -57,17 +59,6 @@ bool ParseList(const std::string& bytes, std::vector<std::string>& paths) {
         parsed.push_back(lines[i]);
     }
     paths = std::move(parsed);
-    return true;
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += size_t(n);
-    }
     return true;
 }
 
@@ -118,12 +109,7 @@ bool RecentProjects::Write() {
     const std::string temporary = storePath_ + ".tmp-" + std::to_string(::getpid());
     bool ok = false;
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-        ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-        ok = ::close(fd) == 0 && ok;
-        ok = ok && std::rename(temporary.c_str(), storePath_.c_str()) == 0;
-        if (!ok) std::remove(temporary.c_str());
-    }
+    if (fd >= 0) ok = ReplaceWithTemporary(fd, temporary, storePath_, bytes, /*sync=*/true);
     if (!ok && !reportedWriteFailure_) {
         reportedWriteFailure_ = true;
         const std::string line = "Could not write the recent projects list: " + storePath_ + "\n";
