@@ -255,6 +255,21 @@ def send_delete_window(display, window):
     display.flush()
 
 
+def tear_down(editor, xvfb, workdir, keep):
+    """Ends the editor (if still running) and the X server; removes the
+    working folder unless a failure asked to keep it for inspection."""
+    if editor is not None and editor.poll() is None:
+        editor.kill()
+        editor.wait()
+    xvfb.terminate()
+    try:
+        xvfb.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        xvfb.kill()
+    if not keep:
+        shutil.rmtree(workdir, ignore_errors=True)
+
+
 def main():
     if len(sys.argv) != 4:
         print(__doc__)
@@ -363,16 +378,7 @@ def main():
         print("last screenshot and logs kept in %s" % workdir)
         return 1
     finally:
-        if editor is not None and editor.poll() is None:
-            editor.kill()
-            editor.wait()
-        xvfb.terminate()
-        try:
-            xvfb.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            xvfb.kill()
-        if not keep:
-            shutil.rmtree(workdir, ignore_errors=True)
+        tear_down(editor, xvfb, workdir, keep)
 
 
 if __name__ == "__main__":

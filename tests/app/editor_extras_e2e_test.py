@@ -298,16 +298,7 @@ def main():
         print("screenshot and logs kept in %s" % workdir)
         return 1
     finally:
-        if editor is not None and editor.poll() is None:
-            editor.kill()
-            editor.wait()
-        xvfb.terminate()
-        try:
-            xvfb.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            xvfb.kill()
-        if not keep:
-            shutil.rmtree(workdir, ignore_errors=True)
+        shell.tear_down(editor, xvfb, workdir, keep)
 
 
 if __name__ == "__main__":
