@@ -1,26 +1,22 @@
 #include "app/batch_run.h"
 
-#include <cstdio>
-
-#include "instructions/instruction_queue.h"
-#include "project/app_paths.h"
+#include "instructions/generate.h"
+#include "project/image_file.h"
 #include "project/project_file.h"
-#include "raster/generate.h"
+#include "raster/console.h"
 #include "raster/selectable_raster.h"
 
-int RunBatch(const std::string& projectPath) {
+int RunBatch(const std::string& projectPath, std::deque<int32_t> seeds, const std::string& outputPath) {
     SelectableRaster raster(100, 100);
     raster.ClearSelection();
+    InstructionList queue;
     // The loader has printed why; an existing image is left as it was.
-    if (!LoadProjectFile(projectPath)) return -1;
-    Generate(raster, instructionQueue);
+    if (!ReadProjectFile(projectPath, seeds, queue)) return -1;
+    Generate(raster, queue);
 
-    const std::string outputPath = exeDirectory + "/pcgOutput.png";
-    std::printf("Writing file to: %s\n", outputPath.c_str());
-    std::fflush(stdout);
-    if (!WritePng(raster, outputPath)) {
-        std::fputs(("Unable to write file: " + outputPath + "\n").c_str(), stderr);
-        std::fflush(stderr);
+    PrintInfoLine("Writing file to: " + outputPath);
+    if (!WritePngFile(raster.CompositeImage(), outputPath)) {
+        PrintErrorLine("Unable to write file: " + outputPath);
         return -1;
     }
     return 0;

@@ -1,9 +1,8 @@
-#include "app/editor_shell.h"
+#include "app/editor_loader.h"
+#include "raster/console.h"
 
-#include <cstdio>
-
-// Placeholder until the interactive editor lands.
-int RunEditor() {
-    std::fputs("The editor is not built yet.\n", stderr);
+// Builds without the editor.
+int RunEditor(const std::string&) {
+    PrintErrorLine("The editor is not built yet.");
     return -1;
 }

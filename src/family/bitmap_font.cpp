@@ -64,8 +64,8 @@ void DrawText(RgbaImage& image, int x, int y, const std::string& text, int scale
                     for (int dx = 0; dx < scale; ++dx) {
                         const int px = left + column * scale + dx;
                         const int py = y + row * scale + dy;
-                        if (px < 0 || py < 0 || px >= image.width || py >= image.height) continue;
-                        uint8_t* p = image.At(px, py);
+                        if (px < 0 || py < 0 || px >= int(image.width) || py >= int(image.height)) continue;
+                        uint8_t* p = image.At(uint32_t(px), uint32_t(py));
                         for (int k = 0; k < 4; ++k) p[k] = rgba[k];
                     }
                 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "raster/rgba_image.h"
+
 constexpr int kGlyphWidth = 5;
 constexpr int kGlyphHeight = 7;
 constexpr int kGlyphAdvance = 6;  // one blank column between glyphs
@@ -15,16 +17,6 @@ const uint8_t* GlyphRows(char c);
 
 // Width in pixels of text drawn at the given scale (no trailing blank column).
 int TextWidth(const std::string& text, int scale);
-
-// An RGBA image, rows from the top of the picture.
-struct RgbaImage {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> pixels;  // width * height * 4
-    RgbaImage() = default;
-    RgbaImage(int w, int h) : width(w), height(h), pixels(size_t(w) * size_t(h) * 4, 0) {}
-    uint8_t* At(int x, int y) { return &pixels[(size_t(y) * size_t(width) + size_t(x)) * 4]; }
-};
 
 // Draws text with its top-left corner at (x, y), each font pixel a scale x
 // scale square of the colour; pixels outside the image are skipped.

@@ -26,7 +26,7 @@ ContactSheet::ContactSheet(std::vector<std::string> labels, int memberWidth, int
 }
 
 void ContactSheet::Prepare() {
-    image_ = RgbaImage(int(Width()), int(Height()));
+    image_ = RgbaImage(uint32_t(Width()), uint32_t(Height()));
     for (size_t i = 0; i < image_.pixels.size(); i += 4)
         std::copy(kBackground, kBackground + 4, image_.pixels.begin() + long(i));
     for (size_t cell = 0; cell < labels_.size(); ++cell) {
@@ -37,13 +37,13 @@ void ContactSheet::Prepare() {
     }
 }
 
-void ContactSheet::Place(size_t cell, const unsigned char* rgba) {
+void ContactSheet::Place(size_t cell, const RgbaImage& member) {
     const int left = int(cell % size_t(columns_)) * cellWidth_ + (cellWidth_ - memberWidth_) / 2;
     const int top = int(cell / size_t(columns_)) * cellHeight_ + kPadding;
     for (int y = 0; y < memberHeight_; ++y) {
         for (int x = 0; x < memberWidth_; ++x) {
-            const unsigned char* s = rgba + (size_t(y) * size_t(memberWidth_) + size_t(x)) * 4;
-            uint8_t* d = image_.At(left + x, top + y);
+            const uint8_t* s = member.At(uint32_t(x), uint32_t(y));
+            uint8_t* d = image_.At(uint32_t(left + x), uint32_t(top + y));
             const unsigned a = s[3];
             if (a == 255) {
                 std::copy(s, s + 4, d);

@@ -22,9 +22,9 @@ public:
 
     // Allocates the sheet and draws the background and the labels.
     void Prepare();
-    // Puts member `cell` (rows from the top, RGBA) into its place. Different
-    // cells may be placed from different threads at the same time.
-    void Place(size_t cell, const unsigned char* topDownRgba);
+    // Puts member `cell` (memberWidth x memberHeight) into its place.
+    // Different cells may be placed from different threads at the same time.
+    void Place(size_t cell, const RgbaImage& member);
 
     const RgbaImage& Image() const { return image_; }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "family/options.h"
+#include "raster/rgba_image.h"
 
 // Set to a signal number by the SIGINT/SIGTERM handler: workers finish the
 // member in hand, nothing more is started and the run ends with 128 + signal.
@@ -30,11 +31,11 @@ struct ProjectTemplate {
 // `tooLarge`); a file that does not load leaves `loaded` false.
 bool LoadProjectTemplate(const std::string& path, ProjectTemplate& project, bool& tooLarge);
 
-// One member: the project loaded with `seeds` fed to its Seed parameters,
-// (the empty queue when the project did not load), generated on a new 100 x 100 raster by the calling thread after seeding its
-// generator from the random device. Returns the composite image, RGBA rows
-// from the top of the picture.
-std::vector<unsigned char> RenderMember(const ProjectTemplate& project, const std::vector<int32_t>& seeds);
+// One member: the project loaded with `seeds` fed to its Seed parameters
+// (the empty queue when the project did not load), generated on a new
+// 100 x 100 raster by the calling thread after seeding its generator from
+// the random device. Returns the composite image.
+RgbaImage RenderMember(const ProjectTemplate& project, const std::vector<int32_t>& seeds);
 
 // The whole run; returns the exit status. `exeName` names the program in the
 // file-not-found message, as tavelin does.

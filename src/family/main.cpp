@@ -4,6 +4,7 @@
 
 #include "family/family_run.h"
 #include "family/options.h"
+#include "project/file_io.h"
 
 namespace {
 
@@ -27,5 +28,5 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    return RunFamily(options, ExecutableName(argc > 0 ? argv[0] : "tavelin-family"));
+    return RunFamily(options, LastPathComponent(argc > 0 ? argv[0] : "tavelin-family"));
 }

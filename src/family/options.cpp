@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <thread>
 
+#include "raster/console.h"
+
 const char* const kFamilyVersion = "tavelin-family 1.0 (project files 1.2)";
 
 namespace {
@@ -42,7 +44,7 @@ const char* const kUsage =
     "not found, inaccessible or not loadable.\n";
 
 bool UsageError(const std::string& message, int& status) {
-    std::fprintf(stderr, "tavelin-family: %s (see --help)\n", message.c_str());
+    PrintErrorLine("tavelin-family: " + message + " (see --help)");
     status = kExitUsage;
     return false;
 }
@@ -77,7 +79,7 @@ const OptionName kOptions[] = {
     {"help", 'h', Opt::kHelp, false},        {"version", 'V', Opt::kVersion, false},
 };
 
-bool Apply(Opt opt, const std::string& name, const std::string& value, FamilyOptions& o, int& status) {
+bool Apply(Opt opt, const std::string& value, FamilyOptions& o, int& status) {
     switch (opt) {
         case Opt::kSeeds: o.seeds = value; break;
         case Opt::kOut:
@@ -109,17 +111,74 @@ bool Apply(Opt opt, const std::string& name, const std::string& value, FamilyOpt
         case Opt::kVersion:
         case Opt::kNone: break;
     }
-    (void)name;
     return true;
+}
+
+// Recognises the option in argv[i] and its value: written inline ("--jobs=4",
+// "-j4") or as the next argument, which is then consumed (taken as it is,
+// even when it starts with '-': --seeds -5--1).
+bool ReadOption(int argc, const char* const* argv, int& i, const OptionName*& found, std::string& value,
+                int& status) {
+    const std::string arg = argv[i];
+    found = nullptr;
+    bool hasInlineValue = false;
+    std::string shownName;
+    if (arg.compare(0, 2, "--") == 0) {
+        const size_t eq = arg.find('=');
+        const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+        for (const OptionName& candidate : kOptions)
+            if (name == candidate.longName) found = &candidate;
+        shownName = "--" + name;
+        if (found == nullptr) return UsageError("unknown option '" + shownName + "'", status);
+        if (eq != std::string::npos) {
+            if (!found->takesValue) return UsageError(shownName + " takes no value", status);
+            value = arg.substr(eq + 1);
+            hasInlineValue = true;
+        }
+    } else {
+        for (const OptionName& candidate : kOptions)
+            if (candidate.shortName != 0 && arg[1] == candidate.shortName) found = &candidate;
+        shownName = arg.substr(0, 2);
+        if (found == nullptr) return UsageError("unknown option '" + shownName + "'", status);
+        if (arg.size() > 2) {
+            if (!found->takesValue) return UsageError("unknown option '" + arg + "'", status);
+            value = arg.substr(2);
+            hasInlineValue = true;
+        }
+    }
+    if (found->takesValue && !hasInlineValue) {
+        if (i + 1 >= argc) return UsageError(shownName + " needs a value", status);
+        value = argv[++i];
+    }
+    return true;
+}
+
+// After every argument: --help and --version answer, else the required parts must be there.
+ParseOutcome Finish(const FamilyOptions& o, bool haveProject, bool help, bool version, int& status) {
+    if (help) {
+        std::fputs(kUsage, stdout);
+        return ParseOutcome::kExit;
+    }
+    if (version) {
+        std::printf("%s\n", kFamilyVersion);
+        return ParseOutcome::kExit;
+    }
+    const char* missing = !haveProject ? "no project file given"
+                          : o.seeds.empty() ? "--seeds is required"
+                          : o.outDir.empty() ? "--out is required"
+                                             : nullptr;
+    if (missing != nullptr) {
+        UsageError(missing, status);
+        return ParseOutcome::kExit;
+    }
+    return ParseOutcome::kRun;
 }
 
 }  // namespace
 
 ParseOutcome ParseFamilyArguments(int argc, const char* const* argv, FamilyOptions& options, int& status) {
     FamilyOptions o;
-    bool haveProject = false;
-    bool optionsEnded = false;
-    bool help = false, version = false;
+    bool haveProject = false, optionsEnded = false, help = false, version = false;
     status = kExitOk;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -130,91 +189,20 @@ ParseOutcome ParseFamilyArguments(int argc, const char* const* argv, FamilyOptio
             }
             o.project = arg;
             haveProject = true;
-            continue;
-        }
-        if (arg == "--") {
+        } else if (arg == "--") {
             optionsEnded = true;
-            continue;
-        }
-        const OptionName* found = nullptr;
-        std::string value;
-        bool hasInlineValue = false;
-        std::string shownName;
-        if (arg.compare(0, 2, "--") == 0) {
-            const size_t eq = arg.find('=');
-            const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
-            for (const OptionName& candidate : kOptions)
-                if (name == candidate.longName) found = &candidate;
-            shownName = "--" + name;
-            if (found == nullptr) {
-                UsageError("unknown option '" + shownName + "'", status);
-                return ParseOutcome::kExit;
-            }
-            if (eq != std::string::npos) {
-                if (!found->takesValue) {
-                    UsageError(shownName + " takes no value", status);
-                    return ParseOutcome::kExit;
-                }
-                value = arg.substr(eq + 1);
-                hasInlineValue = true;
-            }
         } else {
-            for (const OptionName& candidate : kOptions)
-                if (candidate.shortName != 0 && arg[1] == candidate.shortName) found = &candidate;
-            shownName = arg.substr(0, 2);
-            if (found == nullptr) {
-                UsageError("unknown option '" + shownName + "'", status);
-                return ParseOutcome::kExit;
-            }
-            if (arg.size() > 2) {
-                if (!found->takesValue) {
-                    UsageError("unknown option '" + arg + "'", status);
-                    return ParseOutcome::kExit;
-                }
-                value = arg.substr(2);
-                hasInlineValue = true;
-            }
+            const OptionName* found = nullptr;
+            std::string value;
+            if (!ReadOption(argc, argv, i, found, value, status)) return ParseOutcome::kExit;
+            help = help || found->opt == Opt::kHelp;
+            version = version || found->opt == Opt::kVersion;
+            if (!Apply(found->opt, value, o, status)) return ParseOutcome::kExit;
         }
-        if (found->takesValue && !hasInlineValue) {
-            if (i + 1 >= argc) {
-                UsageError(shownName + " needs a value", status);
-                return ParseOutcome::kExit;
-            }
-            value = argv[++i];  // taken as it is, even when it starts with '-' (--seeds -5--1)
-        }
-        if (found->opt == Opt::kHelp) help = true;
-        if (found->opt == Opt::kVersion) version = true;
-        if (!Apply(found->opt, shownName, value, o, status)) return ParseOutcome::kExit;
     }
-    if (help) {
-        std::fputs(kUsage, stdout);
-        return ParseOutcome::kExit;
-    }
-    if (version) {
-        std::printf("%s\n", kFamilyVersion);
-        return ParseOutcome::kExit;
-    }
-    if (!haveProject) {
-        UsageError("no project file given", status);
-        return ParseOutcome::kExit;
-    }
-    if (o.seeds.empty()) {
-        UsageError("--seeds is required", status);
-        return ParseOutcome::kExit;
-    }
-    if (o.outDir.empty()) {
-        UsageError("--out is required", status);
-        return ParseOutcome::kExit;
-    }
-    options = o;
-    return ParseOutcome::kRun;
-}
-
-std::string ExecutableName(const std::string& invocation) {
-    std::string path = invocation;
-    if (!path.empty() && (path.back() == '/' || path.back() == '\\')) path.pop_back();
-    const size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    const ParseOutcome outcome = Finish(o, haveProject, help, version, status);
+    if (outcome == ParseOutcome::kRun) options = o;
+    return outcome;
 }
 
 uint32_t AvailableCores() {

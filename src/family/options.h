@@ -40,9 +40,6 @@ enum class ParseOutcome { kRun, kExit };
 // standard error.
 ParseOutcome ParseFamilyArguments(int argc, const char* const* argv, FamilyOptions& options, int& status);
 
-// The last component of the invocation path, as tavelin names itself.
-std::string ExecutableName(const std::string& invocation);
-
 // Number of cores this process may run on.
 uint32_t AvailableCores();
 

@@ -5,31 +5,11 @@
 #include <cstdio>
 #include <numeric>
 
+#include "project/seed_argument.h"
+
 namespace {
 
 bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// The leading seed of text by the conversion rules of `tavelin`; `end`
-// receives the position after the last digit.
-std::optional<int32_t> ConvertLeading(const std::string& text, size_t& end) {
-    size_t i = 0;
-    while (i < text.size() && IsSpace(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    const size_t firstDigit = i;
-    int64_t magnitude = 0;
-    bool overflow = false;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
-        if (!overflow) magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > 2147483648LL) overflow = true;
-    }
-    if (i == firstDigit || overflow) return std::nullopt;
-    const int64_t value = negative ? -magnitude : magnitude;
-    if (value > 2147483647LL) return std::nullopt;
-    end = i;
-    return int32_t(value);
-}
 
 std::string Trim(const std::string& text) {
     size_t b = 0, e = text.size();
@@ -99,7 +79,7 @@ bool ParseSeedFile(const std::string& path, SeedSet& out, std::string& error) {
             while (tokenEnd < line.size() && !IsSpace(line[tokenEnd]) && line[tokenEnd] != ',') ++tokenEnd;
             const std::string token = line.substr(i, tokenEnd - i);
             size_t digitsEnd = 0;
-            const std::optional<int32_t> seed = ConvertLeading(token, digitsEnd);
+            const std::optional<int32_t> seed = ParseSeedArgument(token, &digitsEnd);
             const std::string where = path + ":" + std::to_string(lineNumber);
             if (!seed) {
                 error = where + ": seed '" + token + "' is not a signed 32-bit integer";
@@ -134,7 +114,7 @@ bool ParseListItem(const std::string& item, SeedSet& out, std::string& error) {
         return false;
     }
     size_t end = 0;
-    const std::optional<int32_t> first = ConvertLeading(item, end);
+    const std::optional<int32_t> first = ParseSeedArgument(item, &end);
     if (!first) {
         error = "seed '" + Trim(item) + "' is not a signed 32-bit integer";
         return false;
@@ -149,7 +129,7 @@ bool ParseListItem(const std::string& item, SeedSet& out, std::string& error) {
     }
     const std::string rest = item.substr(end + separator);
     size_t lastEnd = 0;
-    const std::optional<int32_t> last = ConvertLeading(rest, lastEnd);
+    const std::optional<int32_t> last = ParseSeedArgument(rest, &lastEnd);
     if (!last || !Trim(rest.substr(lastEnd)).empty()) {
         error = "range '" + Trim(item) + "' is not of the form A-B or A..B with signed 32-bit ends";
         return false;
@@ -162,11 +142,6 @@ bool ParseListItem(const std::string& item, SeedSet& out, std::string& error) {
 }
 
 }  // namespace
-
-std::optional<int32_t> ConvertSeed(const std::string& text) {
-    size_t end = 0;
-    return ConvertLeading(text, end);
-}
 
 std::vector<int32_t> SeedSet::Tuple(size_t k) const {
     const size_t b = starts_[k];

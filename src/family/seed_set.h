@@ -17,11 +17,6 @@
 #include <string>
 #include <vector>
 
-// Converts one seed as `tavelin` converts a seed argument: leading white
-// space, optional sign, decimal digits up to the first non-digit (the rest is
-// ignored); no digit or a value outside the signed 32-bit range fails.
-std::optional<int32_t> ConvertSeed(const std::string& text);
-
 // Hard cap on the size of a family, so that a typo such as 1-2000000000
 // fails at once instead of exhausting memory.
 constexpr size_t kMaxFamilyMembers = size_t(1) << 24;

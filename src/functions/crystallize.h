@@ -16,8 +16,6 @@ public:
     static const ParamLayout& Layout();
     static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
 
-    CrystallizeRasterFunction() { RegisterFunctionType(); }
-
     // Extra points per crystal beyond the editor's slider (0 .. 10) are read
     // as 10: each costs draws and a distance for every pixel.
     static constexpr uint32_t kMaxDensity = 10;

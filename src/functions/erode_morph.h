@@ -10,6 +10,4 @@ public:
     static constexpr uint32_t kTypeId = 16;
     static const ParamLayout& Layout();
     static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
-
-    ErodeMorphRasterFunction() { RegisterFunctionType(); }
 };

@@ -28,14 +28,6 @@ inline WeightedColor Weigh(Color c) {
     return {float(c.r) / 255.0f * a, float(c.g) / 255.0f * a, float(c.b) / 255.0f * a, a};
 }
 
-// A float in 0 .. 255 (or a hair outside through rounding) truncated to a
-// channel; values outside saturate instead of wrapping.
-inline uint8_t TruncateToChannel(float v) {
-    if (!(v > 0.0f)) return 0;
-    if (v >= 255.0f) return 255;
-    return uint8_t(int(v));
-}
-
 inline Color ResolveAverage(float r, float g, float b, float w) {
     if (w == 0.0f) return kTransparentBlack;
     return Color(TruncateToChannel(r / w * 255.0f), TruncateToChannel(g / w * 255.0f),

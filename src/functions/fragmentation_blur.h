@@ -17,8 +17,6 @@ public:
     static const ParamLayout& Layout();
     static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
 
-    FragmentationBlurRasterFunction() { RegisterFunctionType(); }
-
     // More fragments than this are read as this many: the work per pixel
     // stays bounded. The editor's slider stops at 100.
     static constexpr uint32_t kMaxFragments = 1000;

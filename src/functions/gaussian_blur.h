@@ -15,8 +15,6 @@ public:
     static constexpr uint32_t kTypeId = 10;
     static const ParamLayout& Layout();
     static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
-
-    GaussianBlurRasterFunction() { RegisterFunctionType(); }
 };
 
 // The 2D + 1 weights for offsets -D .. D: exp(-0.5 (o/D)^2) in single

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "functions/filter_support.h"
+#include "raster/hsl.h"
 #include "raster/selectable_raster.h"
 
 const ParamLayout& HSLModifyRasterFunction::Layout() {
@@ -13,28 +14,6 @@ const ParamLayout& HSLModifyRasterFunction::Layout() {
         {"Light_Offset", kSignedPercent},
     };
     return layout;
-}
-
-Color HslToRgb(float lightness, float saturation, float hue, uint8_t alpha) {
-    const float chroma = (1.0f - std::fabs(2.0f * lightness - 1.0f)) * saturation;
-    const float x = (1.0f - std::fabs(std::fmod(hue / 60.0f, 2.0f) - 1.0f)) * chroma;
-    const float m = lightness - chroma * 0.5f;
-    float r1, g1, b1;
-    if (hue < 60.0f) {
-        r1 = chroma, g1 = x, b1 = 0.0f;
-    } else if (hue < 120.0f) {
-        r1 = x, g1 = chroma, b1 = 0.0f;
-    } else if (hue < 180.0f) {
-        r1 = 0.0f, g1 = chroma, b1 = x;
-    } else if (hue < 240.0f) {
-        r1 = 0.0f, g1 = x, b1 = chroma;
-    } else if (hue < 300.0f) {
-        r1 = x, g1 = 0.0f, b1 = chroma;
-    } else {
-        r1 = chroma, g1 = 0.0f, b1 = x;
-    }
-    return Color(TruncateToChannel((m + r1) * 255.0f), TruncateToChannel((m + g1) * 255.0f),
-                 TruncateToChannel((m + b1) * 255.0f), alpha);
 }
 
 void HSLModifyRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {

@@ -1,7 +1,5 @@
 #pragma once
 #include "instructions/raster_function.h"
-#include "raster/color.h"
-#include "raster/hsl.h"
 
 class SelectableRaster;
 
@@ -14,10 +12,4 @@ public:
     static constexpr uint32_t kTypeId = 12;
     static const ParamLayout& Layout();
     static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
-
-    HSLModifyRasterFunction() { RegisterFunctionType(); }
 };
-
-// HSL back to RGB in single precision, hue in [0, 360), each channel
-// truncated toward zero; the given alpha is kept.
-Color HslToRgb(float lightness, float saturation, float hue, uint8_t alpha);

@@ -16,8 +16,6 @@ public:
     static constexpr uint32_t kTypeId = 9;
     static const ParamLayout& Layout();
     static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
-
-    MotionBlurRasterFunction() { RegisterFunctionType(); }
 };
 
 // The line's distinct pixel offsets: for i = 0 .. 2D - 1, t = i / 2, the

@@ -10,6 +10,4 @@ public:
     static constexpr uint32_t kTypeId = 17;
     static const ParamLayout& Layout();
     static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
-
-    SelectLayerRasterFunction() { RegisterFunctionType(); }
 };

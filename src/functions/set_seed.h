@@ -10,6 +10,4 @@ public:
     static constexpr uint32_t kTypeId = 14;
     static const ParamLayout& Layout();
     static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
-
-    SetSeedRasterFunction() { RegisterFunctionType(); }
 };

@@ -11,6 +11,4 @@ public:
     static constexpr uint32_t kTypeId = 5;
     static const ParamLayout& Layout();
     static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
-
-    LineRasterFunction() { RegisterFunctionType(); }
 };

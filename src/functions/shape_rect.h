@@ -12,6 +12,4 @@ public:
     static constexpr uint32_t kTypeId = 6;
     static const ParamLayout& Layout();
     static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
-
-    ShapeRectRasterFunction() { RegisterFunctionType(); }
 };

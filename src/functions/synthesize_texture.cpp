@@ -1,9 +1,10 @@
 // Synthesize Texture: patch quilting from a donor region.
 //
-// [SECTION] Parameters
+// [SECTION] Parameters   layout and the reads, in their fixed order
 // [SECTION] Donor        the donor region as edge-clamped reads of a copy of the donor layer
 // [SECTION] Search       candidate scoring on per-instruction term planes, ranking
-// [SECTION] Apply        parameter reads, patch scan, cuts, paste, selection pass
+// [SECTION] Patches      one patch: strips, donor position, edge cuts, paste
+// [SECTION] Apply        the patch scan, then the selection pass
 //
 // The donor region may reach far outside the raster; its pixels there are
 // edge-clamped copies. Candidate positions whose patches read the same pixels
@@ -12,7 +13,7 @@
 // once per class, on planes no larger than the raster plus two patches per
 // side. Every candidate still enters the heap, in scan order, so equal errors
 // rank exactly as the plain search ranks them, as long as the heap stays
-// within synthesisHeapLimits() (on the 100 x 100 raster: donor regions up to
+// within the heap limits (by default, on the 100 x 100 raster: donor regions up to
 // about 330 pixels square at patch size 3, 970 at size 10, 2048 at any size).
 // Past those the heap is kept sparse, storing only the candidates whose error
 // is at most the k-th smallest, which is still exact while they are few (they
@@ -61,13 +62,31 @@ const ParamLayout& SynthesizeTextureRasterFunction::Layout() {
     return layout;
 }
 
-SynthesisHeapLimits& synthesisHeapLimits() {
-    // 64 MiB of candidates; under a second of heap work per instruction.
-    static SynthesisHeapLimits limits{uint64_t(1) << 22, uint64_t(1) << 28, uint64_t(1) << 20};
-    return limits;
-}
-
 namespace {
+
+// The parameters as one application reads them.
+struct SynthesisSettings {
+    uint32_t donorLayer;
+    int32_t p1x, p1y, p2x, p2y;
+    int32_t overlap;
+    uint32_t size;
+    bool cutEdge, transfer;
+};
+
+// Each read of a randomised parameter draws from parameterRng(): the order is fixed.
+SynthesisSettings ReadSettings(const AbstractRasterFunction& function) {
+    SynthesisSettings s;
+    s.donorLayer = uint32_t(function.GetValue("Donor_Layer").AsUInt64());
+    s.p1y = function.GetValue("Donor_Select_Point1_Y").AsInt32();
+    s.p1x = function.GetValue("Donor_Select_Point1X").AsInt32();
+    s.p2y = function.GetValue("Donor_Select_Point2_Y").AsInt32();
+    s.p2x = function.GetValue("Donor_Select_Point2_X").AsInt32();
+    s.overlap = function.GetValue("Quilt_Overlap").AsInt32();
+    s.size = function.GetValue("Quilt_Size").AsUInt32();
+    s.cutEdge = function.GetValue("Cut_Edge").AsUInt8() != 0;
+    s.transfer = function.GetValue("Transfer_Texture").AsUInt8() != 0;
+    return s;
+}
 
 int64_t Clamp64(int64_t v, int64_t lo, int64_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
@@ -90,6 +109,26 @@ struct Donor {
     }
     Color At(int64_t x, int64_t y) const { return LayerAt(x0 + x, y0 + y); }
 };
+
+// The donor layer's committed pixels; the current layer index is restored
+// and the working canvas still holds the current layer.
+Donor ExtractDonor(SelectableRaster& raster, const SynthesisSettings& s) {
+    Donor donor;
+    donor.layerWidth = raster.Width();
+    donor.layerHeight = raster.Height();
+    donor.width = uint32_t(std::llabs(int64_t(s.p2x) - s.p1x));
+    donor.height = uint32_t(std::llabs(int64_t(s.p2y) - s.p1y));
+    donor.x0 = std::min(s.p1x, s.p2x);
+    donor.y0 = std::min(s.p1y, s.p2y);
+    const uint32_t current = raster.CurrentLayerIndex();
+    raster.SelectLayer(s.donorLayer);
+    donor.layer.resize(size_t(donor.layerWidth) * donor.layerHeight);
+    for (uint32_t y = 0; y < donor.layerHeight; ++y)
+        for (uint32_t x = 0; x < donor.layerWidth; ++x)
+            donor.layer[size_t(y) * donor.layerWidth + x] = raster.GetPixelAt(int32_t(x), int32_t(y), false);
+    raster.SelectLayer(current);
+    return donor;
+}
 
 // ---------------------------------------------------------------------------
 // [SECTION] Search
@@ -127,7 +166,7 @@ struct AxisClasses {
 // candidate class can read, one plane per term, rows padded for the kernel.
 class CandidateSearch {
 public:
-    CandidateSearch(const Donor& donor, uint32_t patch, uint64_t searches)
+    CandidateSearch(const Donor& donor, uint32_t patch, uint64_t searches, const SynthesisHeapLimits& limits)
         : patch_(patch),
           xs_(donor.x0, uint64_t(donor.width) - patch, patch, donor.layerWidth),
           ys_(donor.y0, uint64_t(donor.height) - patch, patch, donor.layerHeight) {
@@ -148,7 +187,6 @@ public:
         }
         errors_.resize(size_t(xs_.classes) * ys_.classes);
         const uint64_t candidates = xs_.count * ys_.count;
-        const SynthesisHeapLimits& limits = synthesisHeapLimits();
         const uint64_t perSearch = searches == 0 ? 1 : searches;
         useHeap_ = candidates <= limits.candidates && candidates <= limits.pushes / perSearch;
         finiteLimit_ = limits.finitePushes / perSearch;
@@ -313,137 +351,170 @@ std::vector<uint32_t> EdgeCut(uint32_t lines, uint32_t overlap, Distance distanc
     return cut;
 }
 
+// ---------------------------------------------------------------------------
+// [SECTION] Patches
+// ---------------------------------------------------------------------------
+
+// Square patches of side `patch`, one every `step` pixels from the raster's
+// origin, each overlapping its left and lower neighbours by `strip` pixels.
+struct PatchGrid {
+    uint32_t patch = 0;
+    uint32_t strip = 0;
+    int64_t step = 1;
+    uint64_t columns = 0, rows = 0;
+};
+
+// False when there is nothing to lay: an empty donor region or a patch size of 0.
+bool PlanPatches(const SynthesisSettings& s, const Donor& donor, uint32_t width, uint32_t height,
+                 PatchGrid& grid) {
+    uint32_t patch = s.size;
+    if (patch > donor.width || patch > donor.height) patch = std::min(donor.width, donor.height);
+    if (patch == 0) return false;
+    // A negative overlap (only from a file) spaces the patches apart and
+    // gives empty strips.
+    const int64_t overlap = std::min<int64_t>(patch / 2, s.overlap);
+    grid.patch = patch;
+    grid.strip = overlap > 0 ? uint32_t(overlap) : 0;
+    grid.step = std::max<int64_t>(int64_t(patch) - overlap, 1);
+    grid.columns = (uint64_t(width) + uint64_t(grid.step) - 1) / uint64_t(grid.step);
+    grid.rows = (uint64_t(height) + uint64_t(grid.step) - 1) / uint64_t(grid.step);
+    return true;
+}
+
+// Lays one patch after another on the working canvas, in scan order.
+class PatchLayer {
+public:
+    PatchLayer(SelectableRaster& raster, const Donor& donor, const PatchGrid& grid, const SynthesisSettings& s,
+               const SynthesisHeapLimits& limits)
+        : raster_(raster), donor_(donor), grid_(grid), settings_(s), limits_(limits) {}
+
+    void Lay(int64_t px, int64_t py) {
+        // Strips exist only after the first patch of a row or column, which
+        // needs step < raster side, so patch <= 2 * side here.
+        const bool hasColumn = px > 0;
+        const bool hasRow = py > 0;
+        ReadStrips(px, py, hasColumn, hasRow);
+        uint64_t dx = 0, dy = 0;
+        ChooseDonorPosition(px, py, hasColumn, hasRow, dx, dy);
+        const uint32_t patch = grid_.patch, strip = grid_.strip;
+        std::vector<uint32_t> columnCut, rowCut;
+        if (settings_.cutEdge && hasColumn)
+            columnCut = EdgeCut(patch, strip, [&](uint32_t j, uint32_t i) {
+                return ColourDistance(MakeHslTerms(donor_.At(int64_t(dx) + i, int64_t(dy) + j)),
+                                      columnStrip_[size_t(j) * strip + i]);
+            });
+        if (settings_.cutEdge && hasRow)
+            rowCut = EdgeCut(patch, strip, [&](uint32_t i, uint32_t j) {
+                return ColourDistance(MakeHslTerms(donor_.At(int64_t(dx) + i, int64_t(dy) + j)),
+                                      rowStrip_[size_t(j) * patch + i]);
+            });
+        Paste(px, py, dx, dy, columnCut, rowCut);
+    }
+
+private:
+    // The texture already laid where this patch overlaps its neighbours.
+    void ReadStrips(int64_t px, int64_t py, bool hasColumn, bool hasRow) {
+        const uint32_t patch = grid_.patch, strip = grid_.strip;
+        if (hasColumn) {
+            columnStrip_.resize(size_t(strip) * patch);
+            for (uint32_t j = 0; j < patch; ++j)
+                for (uint32_t i = 0; i < strip; ++i)
+                    columnStrip_[size_t(j) * strip + i] =
+                        MakeHslTerms(raster_.GetPixelAt(int32_t(px + i), int32_t(py + j), true));
+        }
+        if (hasRow) {
+            rowStrip_.resize(size_t(patch) * strip);
+            for (uint32_t j = 0; j < strip; ++j)
+                for (uint32_t i = 0; i < patch; ++i)
+                    rowStrip_[size_t(j) * patch + i] =
+                        MakeHslTerms(raster_.GetPixelAt(int32_t(px + i), int32_t(py + j), true));
+        }
+    }
+
+    // The first patch is placed uniformly at random; every later one by the
+    // candidate search, unless the donor leaves it only the origin.
+    void ChooseDonorPosition(int64_t px, int64_t py, bool hasColumn, bool hasRow, uint64_t& dx, uint64_t& dy) {
+        const uint32_t patch = grid_.patch, strip = grid_.strip;
+        if (px == 0 && py == 0) {
+            dx = DrawUniformInt(uint32_t(uint64_t(donor_.width) - patch + 1));
+            dy = DrawUniformInt(uint32_t(uint64_t(donor_.height) - patch + 1));
+            return;
+        }
+        if (patch >= donor_.width || patch >= donor_.height) return;
+        if (!search_)
+            search_ = std::make_unique<CandidateSearch>(donor_, patch, grid_.columns * grid_.rows - 1, limits_);
+        colourTerms_.clear();
+        lightTerms_.clear();
+        if (hasColumn)
+            for (uint32_t j = 0; j < patch; ++j)
+                for (uint32_t i = 0; i < strip; ++i) {
+                    const HslTerms& t = columnStrip_[size_t(j) * strip + i];
+                    colourTerms_.push_back({search_->Offset(i, j), t.h36, t.s10, t.l10});
+                }
+        if (hasRow)
+            for (uint32_t j = 0; j < strip; ++j)
+                for (uint32_t i = 0; i < patch; ++i) {
+                    const HslTerms& t = rowStrip_[size_t(j) * patch + i];
+                    colourTerms_.push_back({search_->Offset(i, j), t.h36, t.s10, t.l10});
+                }
+        if (settings_.transfer)
+            for (uint32_t j = 0; j < patch; ++j)
+                for (uint32_t i = 0; i < patch; ++i) {
+                    const Color target = raster_.GetPixelAt(int32_t(px + i), int32_t(py + j), false);
+                    lightTerms_.push_back({search_->Offset(i, j), MakeHslTerms(target).l10});
+                }
+        search_->Choose(colourTerms_, lightTerms_, dx, dy);
+    }
+
+    // Without blending; only the part inside the raster lands, and pixels
+    // before a line's cut keep the texture already laid.
+    void Paste(int64_t px, int64_t py, uint64_t dx, uint64_t dy, const std::vector<uint32_t>& columnCut,
+               const std::vector<uint32_t>& rowCut) {
+        const uint32_t visibleW = uint32_t(std::min<int64_t>(grid_.patch, int64_t(raster_.Width()) - px));
+        const uint32_t visibleH = uint32_t(std::min<int64_t>(grid_.patch, int64_t(raster_.Height()) - py));
+        for (uint32_t j = 0; j < visibleH; ++j) {
+            for (uint32_t i = 0; i < visibleW; ++i) {
+                if (!columnCut.empty() && i < columnCut[j]) continue;
+                if (!rowCut.empty() && j < rowCut[i]) continue;
+                raster_.SetPixelAt(int32_t(px + i), int32_t(py + j), donor_.At(int64_t(dx) + i, int64_t(dy) + j));
+            }
+        }
+    }
+
+    SelectableRaster& raster_;
+    const Donor& donor_;
+    const PatchGrid& grid_;
+    const SynthesisSettings& settings_;
+    const SynthesisHeapLimits& limits_;
+    std::unique_ptr<CandidateSearch> search_;  // built at the first search
+    std::vector<HslTerms> columnStrip_, rowStrip_;
+    std::vector<ColourTerm> colourTerms_;
+    std::vector<LightTerm> lightTerms_;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // [SECTION] Apply
 // ---------------------------------------------------------------------------
 
-void SynthesizeTextureRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
-    const uint32_t donorLayer = uint32_t(function.GetValue("Donor_Layer").AsUInt64());
-    const int32_t p1y = function.GetValue("Donor_Select_Point1_Y").AsInt32();
-    const int32_t p1x = function.GetValue("Donor_Select_Point1X").AsInt32();
-    const int32_t p2y = function.GetValue("Donor_Select_Point2_Y").AsInt32();
-    const int32_t p2x = function.GetValue("Donor_Select_Point2_X").AsInt32();
-    const int32_t overlapValue = function.GetValue("Quilt_Overlap").AsInt32();
-    const uint32_t sizeValue = function.GetValue("Quilt_Size").AsUInt32();
-    const bool cutEdge = function.GetValue("Cut_Edge").AsUInt8() != 0;
-    const bool transfer = function.GetValue("Transfer_Texture").AsUInt8() != 0;
+void SynthesizeTexture(SelectableRaster& raster, const AbstractRasterFunction& function,
+                       const SynthesisHeapLimits& limits) {
+    const SynthesisSettings settings = ReadSettings(function);
+    const Donor donor = ExtractDonor(raster, settings);
+    PatchGrid grid;
+    if (!PlanPatches(settings, donor, raster.Width(), raster.Height(), grid)) return;
 
-    const uint32_t width = raster.Width();
-    const uint32_t height = raster.Height();
+    PatchLayer layer(raster, donor, grid, settings, limits);
+    for (int64_t py = 0; py < int64_t(raster.Height()); py += grid.step)
+        for (int64_t px = 0; px < int64_t(raster.Width()); px += grid.step) layer.Lay(px, py);
 
-    // The donor layer's committed pixels; the current layer index is restored
-    // and the working canvas still holds the current layer.
-    Donor donor;
-    donor.layerWidth = width;
-    donor.layerHeight = height;
-    donor.width = uint32_t(std::llabs(int64_t(p2x) - p1x));
-    donor.height = uint32_t(std::llabs(int64_t(p2y) - p1y));
-    donor.x0 = std::min(p1x, p2x);
-    donor.y0 = std::min(p1y, p2y);
-    const uint32_t current = raster.CurrentLayerIndex();
-    raster.SelectLayer(donorLayer);
-    donor.layer.resize(size_t(width) * height);
-    for (uint32_t y = 0; y < height; ++y)
-        for (uint32_t x = 0; x < width; ++x)
-            donor.layer[size_t(y) * width + x] = raster.GetPixelAt(int32_t(x), int32_t(y), false);
-    raster.SelectLayer(current);
-
-    uint32_t patch = sizeValue;
-    if (patch > donor.width || patch > donor.height) patch = std::min(donor.width, donor.height);
-    if (patch == 0) return;
-    // A negative overlap (only from a file) spaces the patches apart and
-    // gives empty strips.
-    const int64_t overlap = std::min<int64_t>(patch / 2, overlapValue);
-    const uint32_t strip = overlap > 0 ? uint32_t(overlap) : 0;
-    const int64_t step = std::max<int64_t>(int64_t(patch) - overlap, 1);
-
-    const uint64_t columns = (uint64_t(width) + uint64_t(step) - 1) / uint64_t(step);
-    const uint64_t rows = (uint64_t(height) + uint64_t(step) - 1) / uint64_t(step);
-    const bool searchable = patch < donor.width && patch < donor.height;
-    std::unique_ptr<CandidateSearch> search;  // built at the first search
-
-    std::vector<HslTerms> columnStrip, rowStrip;
-    std::vector<ColourTerm> colourTerms;
-    std::vector<LightTerm> lightTerms;
-    for (int64_t py = 0; py < int64_t(height); py += step) {
-        for (int64_t px = 0; px < int64_t(width); px += step) {
-            // Strips exist only after the first patch of a row or column,
-            // which needs step < raster side, so patch <= 2 * side here.
-            const bool hasColumn = px > 0;
-            const bool hasRow = py > 0;
-            if (hasColumn) {
-                columnStrip.resize(size_t(strip) * patch);
-                for (uint32_t j = 0; j < patch; ++j)
-                    for (uint32_t i = 0; i < strip; ++i)
-                        columnStrip[size_t(j) * strip + i] =
-                            MakeHslTerms(raster.GetPixelAt(int32_t(px + i), int32_t(py + j), true));
-            }
-            if (hasRow) {
-                rowStrip.resize(size_t(patch) * strip);
-                for (uint32_t j = 0; j < strip; ++j)
-                    for (uint32_t i = 0; i < patch; ++i)
-                        rowStrip[size_t(j) * patch + i] =
-                            MakeHslTerms(raster.GetPixelAt(int32_t(px + i), int32_t(py + j), true));
-            }
-
-            uint64_t dx = 0, dy = 0;
-            if (px == 0 && py == 0) {
-                dx = DrawUniformInt(uint32_t(uint64_t(donor.width) - patch + 1));
-                dy = DrawUniformInt(uint32_t(uint64_t(donor.height) - patch + 1));
-            } else if (searchable) {
-                if (!search) search = std::make_unique<CandidateSearch>(donor, patch, columns * rows - 1);
-                colourTerms.clear();
-                lightTerms.clear();
-                if (hasColumn)
-                    for (uint32_t j = 0; j < patch; ++j)
-                        for (uint32_t i = 0; i < strip; ++i) {
-                            const HslTerms& t = columnStrip[size_t(j) * strip + i];
-                            colourTerms.push_back({search->Offset(i, j), t.h36, t.s10, t.l10});
-                        }
-                if (hasRow)
-                    for (uint32_t j = 0; j < strip; ++j)
-                        for (uint32_t i = 0; i < patch; ++i) {
-                            const HslTerms& t = rowStrip[size_t(j) * patch + i];
-                            colourTerms.push_back({search->Offset(i, j), t.h36, t.s10, t.l10});
-                        }
-                if (transfer)
-                    for (uint32_t j = 0; j < patch; ++j)
-                        for (uint32_t i = 0; i < patch; ++i) {
-                            const Color target = raster.GetPixelAt(int32_t(px + i), int32_t(py + j), false);
-                            lightTerms.push_back({search->Offset(i, j), MakeHslTerms(target).l10});
-                        }
-                search->Choose(colourTerms, lightTerms, dx, dy);
-            }
-
-            std::vector<uint32_t> columnCut, rowCut;
-            if (cutEdge && hasColumn)
-                columnCut = EdgeCut(patch, strip, [&](uint32_t j, uint32_t i) {
-                    return ColourDistance(MakeHslTerms(donor.At(int64_t(dx) + i, int64_t(dy) + j)),
-                                          columnStrip[size_t(j) * strip + i]);
-                });
-            if (cutEdge && hasRow)
-                rowCut = EdgeCut(patch, strip, [&](uint32_t i, uint32_t j) {
-                    return ColourDistance(MakeHslTerms(donor.At(int64_t(dx) + i, int64_t(dy) + j)),
-                                          rowStrip[size_t(j) * patch + i]);
-                });
-
-            // Paste without blending; only the part inside the raster can land.
-            const uint32_t visibleW = uint32_t(std::min<int64_t>(patch, int64_t(width) - px));
-            const uint32_t visibleH = uint32_t(std::min<int64_t>(patch, int64_t(height) - py));
-            for (uint32_t j = 0; j < visibleH; ++j) {
-                for (uint32_t i = 0; i < visibleW; ++i) {
-                    if (!columnCut.empty() && i < columnCut[j]) continue;
-                    if (!rowCut.empty() && j < rowCut[i]) continue;
-                    raster.SetPixelAt(int32_t(px + i), int32_t(py + j),
-                                      donor.At(int64_t(dx) + i, int64_t(dy) + j));
-                }
-            }
-        }
-    }
-
+    // The whole raster was tiled; only the selected pixels take the result.
     raster.BeginPass();
     for (const uint32_t index : raster.SelectedIndices())
         raster.SetPixel(int32_t(index), raster.GetPixel(int32_t(index)));
+}
+
+void SynthesizeTextureRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
+    SynthesizeTexture(raster, function, SynthesisHeapLimits{});
 }

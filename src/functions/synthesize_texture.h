@@ -15,17 +15,19 @@ public:
     static constexpr uint32_t kTypeId = 19;
     static const ParamLayout& Layout();
     static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
-
-    SynthesizeTextureRasterFunction() { RegisterFunctionType(); }
 };
 
 // Donor regions far beyond the raster make millions of candidate positions.
 // Up to these limits the ranking heap is exact; past them the candidates are
-// ranked by class of identical patches (see the .cpp). Tests lower them to
-// reach the other rankings on small inputs.
+// ranked by class of identical patches (see the .cpp). The defaults keep 64
+// MiB of candidates and under a second of heap work per instruction.
 struct SynthesisHeapLimits {
-    uint64_t candidates;    // heap size of one patch's search
-    uint64_t pushes;        // heap pushes over all patches of one instruction
-    uint64_t finitePushes;  // past those: pushes of errors <= the k-th smallest, over all patches
+    uint64_t candidates = uint64_t(1) << 22;    // heap size of one patch's search
+    uint64_t pushes = uint64_t(1) << 28;        // heap pushes over all patches of one instruction
+    uint64_t finitePushes = uint64_t(1) << 20;  // past those: pushes of errors <= the k-th smallest
 };
-SynthesisHeapLimits& synthesisHeapLimits();
+
+// The apply routine with the given limits (tests lower them to reach the
+// other rankings on small inputs).
+void SynthesizeTexture(SelectableRaster& raster, const AbstractRasterFunction& function,
+                       const SynthesisHeapLimits& limits);

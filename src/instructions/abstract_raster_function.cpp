@@ -1,7 +1,5 @@
 #include "instructions/abstract_raster_function.h"
 
-#include "instructions/catalogue_registry.h"
-#include "instructions/function_catalogue.h"
 #include "instructions/randomise.h"
 
 ParamValue AbstractRasterFunction::GetValue(const std::string& name) const {
@@ -40,17 +38,9 @@ uint32_t AbstractRasterFunction::GetKind(const std::string& name) const {
     return kNoKind;
 }
 
-void AbstractRasterFunction::RegisterFunctionType() {
-    CatalogueRegistry& registry = CatalogueRegistry::Instance();
-    // Only the instances built while the catalogue is being assembled become
-    // prototypes; every other instance starts with an empty map.
-    if (!registry.building) return;
-    const std::string name = GetName();
-    for (const AbstractRasterFunction* prototype : registry.prototypes)
-        if (prototype->GetName() == name) return;
+void AbstractRasterFunction::AddDefaultRecords() {
     for (const ParamLayoutEntry& entry : LayoutView())
         if (!IsLayoutOnly(entry.kind)) parameters_[entry.name] = DefaultRecord(entry.kind);
-    registry.prototypes.push_back(this);
 }
 
 InstructionList CloneInstructions(const InstructionList& list) {
@@ -58,4 +48,11 @@ InstructionList CloneInstructions(const InstructionList& list) {
     copy.reserve(list.size());
     for (const auto& instruction : list) copy.push_back(instruction->Clone());
     return copy;
+}
+
+int SwapInstructions(InstructionList& queue, int a, int b) {
+    const int size = int(queue.size());
+    if (a < 0 || b < 0 || a >= size || b >= size) return a;
+    std::swap(queue[size_t(a)], queue[size_t(b)]);
+    return b;
 }

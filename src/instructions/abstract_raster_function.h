@@ -57,10 +57,9 @@ protected:
     // The layout without a copy; GetKind and registration use it.
     virtual const ParamLayout& LayoutView() const = 0;
 
-    // Run by every constructor of a concrete class: the first instance of a
-    // class becomes its prototype in the function catalogue and receives the
-    // default record of every parameter; later instances keep an empty map.
-    void RegisterFunctionType();
+    // Gives every parameter of the layout its kind's default record; run
+    // once, on the class's prototype. Other instances start with an empty map.
+    void AddDefaultRecords();
 
     ParameterMap parameters_;
 };
@@ -69,3 +68,7 @@ using InstructionList = std::vector<std::unique_ptr<AbstractRasterFunction>>;
 
 // Clones every instruction of a list, in order.
 InstructionList CloneInstructions(const InstructionList& list);
+
+// Exchanges entries a and b and returns b; with either index outside the
+// queue it changes nothing and returns a.
+int SwapInstructions(InstructionList& queue, int a, int b);

@@ -84,36 +84,16 @@ ParamValue IntegerOfType(int64_t v, ValueType type) {
     return ParamValue();
 }
 
-struct IntRange {
-    bool lower, upper;
-    int64_t lo, hi;
-};
-
-IntRange RangeOf(uint32_t kind) {
-    switch (kind) {
-        case kSize: return {true, true, 1, 100};
-        case kCount: return {true, true, 2, 100};
-        case kPercent: return {true, true, 0, 200};
-        case kSignedPercent: return {true, true, -100, 100};
-        case kCellSize: return {true, true, 2, 100};
-        case kIndex: return {true, false, 0, 0};
-        case kDensity: return {true, true, 0, 10};
-        case kOverlap: return {true, false, 0, 0};
-        case kPatchSize: return {true, false, 3, 0};
-        default: return {false, false, 0, 0};
-    }
-}
-
-// Clamps the converted result by its kind and gives it the kind's value type.
+// Clamps the converted result to its kind's range and gives it the kind's
+// value type. A NaN float stays NaN.
 ParamValue ClampByKind(const ParamValue& result, uint32_t kind) {
-    const ValueType kindType = KindValueType(kind);
-    if (kindType == ValueType::None) return result;  // no kind: keep as converted
-    if (kindType == ValueType::Float) {
+    const ParamKindInfo& info = KindInfo(kind);
+    if (info.valueType == ValueType::None) return result;  // no kind: keep as converted
+    const KindRange range = info.randomClamp;
+    if (info.isFloat) {
         float f = result.Type() == ValueType::Float ? result.AsFloat() : float(result.ToDouble());
-        if (kind == kSpread) {
-            if (f < 0.0f) f = 0.0f;
-            if (f > std::numeric_limits<float>::max()) f = std::numeric_limits<float>::max();
-        }
+        if (f < range.low) f = float(range.low);
+        if (f > range.high) f = float(range.high);
         return ParamValue(f);
     }
     int64_t v;
@@ -121,10 +101,9 @@ ParamValue ClampByKind(const ParamValue& result, uint32_t kind) {
         v = TruncateToInt64(result.ToDouble());
     else
         v = SignedView(result);
-    const IntRange range = RangeOf(kind);
-    if (range.lower && v < range.lo) v = range.lo;
-    if (range.upper && v > range.hi) v = range.hi;
-    return IntegerOfType(v, kindType);
+    if (double(v) < range.low) v = int64_t(range.low);
+    if (double(v) > range.high) v = int64_t(range.high);
+    return IntegerOfType(v, info.valueType);
 }
 
 }  // namespace

@@ -10,19 +10,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "instructions/instruction_queue.h"
 #include "project/project_file_format.h"
-#include "project/replace_file.h"
-
-std::deque<int32_t> commandLineSeeds;
+#include "project/file_io.h"
+#include "raster/console.h"
 
 namespace {
 
-void PrintUnableToOpen(const std::string& path) {
-    const std::string line = "Unable to open file: " + path + "\n";
-    std::fputs(line.c_str(), stderr);
-    std::fflush(stderr);
-}
+void PrintUnableToOpen(const std::string& path) { PrintErrorLine("Unable to open file: " + path); }
 
 class FileByteSource final : public ProjectByteSource {
 public:
@@ -90,20 +84,4 @@ bool WriteProjectFile(const std::string& path, const InstructionList& queue) {
     }
     // On failure the previous file stays as it was.
     return ReplaceWithTemporary(fd, temporary, target, EncodeProject(queue), /*sync=*/true);
-}
-
-bool LoadProjectFile(const std::string& path) {
-    InstructionList loaded;
-    if (!ReadProjectFile(path, commandLineSeeds, loaded)) return false;
-    instructionQueue = std::move(loaded);
-    selectedIndex = -1;
-    draggedIndex = -1;
-    queueDirty = true;
-    return true;
-}
-
-bool SaveProjectFile(const std::string& path) {
-    if (!WriteProjectFile(path, instructionQueue)) return false;
-    queueDirty = true;
-    return true;
 }

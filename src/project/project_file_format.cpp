@@ -1,11 +1,11 @@
 #include "project/project_file_format.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
-#include "instructions/function_catalogue.h"
+#include "functions/function_catalogue.h"
 #include "project/project_file_slots.h"
+#include "raster/console.h"
 
 size_t MemoryByteSource::Read(void* destination, size_t count) {
     const size_t available = std::min(count, size_ - position_);
@@ -89,12 +89,6 @@ private:
     ProjectByteSource& source_;
 };
 
-void PrintLine(const std::string& line) {
-    const std::string text = line + "\n";
-    std::fputs(text.c_str(), stderr);
-    std::fflush(stderr);
-}
-
 // Reads one parameter record into the instruction; false when the bytes ran out.
 bool DecodeParameter(FieldReader& reader, std::deque<int32_t>& seeds, AbstractRasterFunction& instruction) {
     uint32_t lengthBits;
@@ -135,12 +129,12 @@ bool DecodeProject(ProjectByteSource& source, std::deque<int32_t>& seeds, Instru
     uint16_t major;
     if (!reader.UInt16LE(major)) return false;
     if (major != kProjectMajorVersion) {
-        PrintLine("Major version did not match.");
+        PrintErrorLine("Major version did not match.");
         return false;
     }
     uint16_t minor;
     if (!reader.UInt16LE(minor)) return false;
-    if (minor != kProjectMinorVersion) PrintLine("Minor version did not match.");
+    if (minor != kProjectMinorVersion) PrintErrorLine("Minor version did not match.");
     unsigned char reserved;
     if (!reader.Bytes(&reserved, 1)) return false;
 
@@ -151,7 +145,7 @@ bool DecodeProject(ProjectByteSource& source, std::deque<int32_t>& seeds, Instru
     InstructionList loaded;  // grows per instruction read, never from the count
     for (int32_t i = 0; i < count; ++i) {
         if (i == kMaxProjectInstructions) {
-            PrintLine("Project file holds more than " + std::to_string(kMaxProjectInstructions) +
+            PrintErrorLine("Project file holds more than " + std::to_string(kMaxProjectInstructions) +
                       " instructions.");
             return false;
         }
@@ -159,7 +153,7 @@ bool DecodeProject(ProjectByteSource& source, std::deque<int32_t>& seeds, Instru
         if (!reader.Slot32(typeId)) return false;
         const AbstractRasterFunction* prototype = FindPrototypeByTypeId(typeId);
         if (prototype == nullptr) {
-            PrintLine("Failed to find matching function: " + std::to_string(typeId) + "!");
+            PrintErrorLine("Failed to find matching function: " + std::to_string(typeId) + "!");
             return false;
         }
         std::unique_ptr<AbstractRasterFunction> instruction = prototype->Clone();

@@ -27,6 +27,14 @@ struct Color {
 };
 static_assert(sizeof(Color) == 4, "Color must be exactly four bytes");
 
+// A float in 0 .. 255 (or a hair outside through rounding) truncated to a
+// channel; values outside saturate instead of wrapping.
+inline uint8_t TruncateToChannel(float v) {
+    if (!(v > 0.0f)) return 0;
+    if (v >= 255.0f) return 255;
+    return uint8_t(int(v));
+}
+
 constexpr Color kOpaqueWhite{255, 255, 255, 255};
 constexpr Color kTransparentBlack{0, 0, 0, 0};
 

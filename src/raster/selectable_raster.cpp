@@ -1,9 +1,10 @@
 #include "raster/selectable_raster.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <numeric>
+
+#include "raster/console.h"
 
 SelectableRaster::SelectableRaster()
     : layers_(1, PixelBuffer(1, kOpaqueWhite)),
@@ -136,11 +137,24 @@ void SelectableRaster::Composite() {
     }
 }
 
-void SelectableRaster::ReportOutOfBounds() {
-    std::fputs("Index out of bounds.\n", stderr);
-}
+void SelectableRaster::ReportOutOfBounds() { PrintErrorLine("Index out of bounds."); }
 
 Color SelectableRaster::OutOfBoundsRead() {
     ReportOutOfBounds();
     return kOpaqueWhite;
+}
+
+RgbaImage SelectableRaster::CompositeImage() const {
+    RgbaImage image(width_, height_);
+    uint8_t* out = image.pixels.data();
+    for (uint32_t y = height_; y-- > 0;) {
+        const Color* row = composite_.data() + size_t(y) * width_;
+        for (uint32_t x = 0; x < width_; ++x, out += 4) {
+            out[0] = row[x].r;
+            out[1] = row[x].g;
+            out[2] = row[x].b;
+            out[3] = row[x].a;
+        }
+    }
+    return image;
 }

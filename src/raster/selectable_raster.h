@@ -8,11 +8,11 @@
 // instruction, or the previous pass's result after BeginPass; every write goes
 // to the working canvas, which the generation loop copies back afterwards.
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "raster/color.h"
 #include "raster/polygon.h"
+#include "raster/rgba_image.h"
 
 using PixelBuffer = std::vector<Color>;
 
@@ -103,6 +103,8 @@ public:
     void MarkChanged() { changed_ = true; }
 
     const PixelBuffer& CompositeCanvas() const { return composite_; }
+    // The composite canvas as a picture: raster row height - 1 becomes the top row.
+    RgbaImage CompositeImage() const;
     const PixelBuffer& Layer(uint32_t index) const { return layers_[index]; }
     const PixelBuffer& WorkingCanvas() const { return working_; }
     uint32_t LayerBufferCount() const { return uint32_t(layers_.size()); }

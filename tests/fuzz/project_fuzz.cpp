@@ -7,11 +7,10 @@
 #include <deque>
 #include <string>
 
-#include "instructions/function_catalogue.h"
-
+#include "functions/function_catalogue.h"
+#include "instructions/generate.h"
 #include "instructions/parameter_rng.h"
 #include "project/project_file_format.h"
-#include "raster/generate.h"
 #include "raster/selectable_raster.h"
 
 namespace {

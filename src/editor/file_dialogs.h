@@ -1,0 +1,24 @@
+#pragma once
+// The native open and save dialogs of the File menu: the desktop's own file
+// chooser through `zenity`, or `kdialog` when only that is installed, found on
+// PATH and run directly with an argument vector (never through a shell). Both
+// offer the filters "PCG Textures" (*.pcg) then "Any File". The dialogs are
+// modal: they block the caller until the user has chosen.
+#include <string>
+
+// Where a dialog opens: the X11 window it attaches to as its parent (0 for
+// none) and the folder it starts in.
+struct DialogPlace {
+    unsigned long ownerWindow = 0;
+    std::string startFolder;
+};
+
+// The chosen existing file, or "" when the user cancelled or no chooser could
+// run; then "Failed to open file" has been written to stderr.
+std::string OpenProjectDialog(const DialogPlace& place);
+
+// The chosen file to save to, or "" as above with "Failed to save file". The
+// chooser confirms overwriting an existing file; a name typed without an
+// extension gets ".pcg" (with its own overwrite confirmation if that file
+// exists).
+std::string SaveProjectDialog(const DialogPlace& place);

@@ -1,0 +1,306 @@
+#include "raster/png_encoder.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// ---- bit output: least significant bit first, as deflate wants ----
+struct BitWriter {
+    std::string& out;
+    uint32_t buffer = 0;
+    int count = 0;
+    void Add(uint32_t code, int bits) {
+        buffer |= code << count;
+        count += bits;
+        while (count >= 8) {
+            out.push_back(char(buffer & 0xFF));
+            buffer >>= 8;
+            count -= 8;
+        }
+    }
+    void PadToByte() {
+        if (count > 0) out.push_back(char(buffer & 0xFF));
+        buffer = 0;
+        count = 0;
+    }
+};
+
+uint32_t ReverseBits(uint32_t code, int bits) {
+    uint32_t r = 0;
+    while (bits--) {
+        r = (r << 1) | (code & 1);
+        code >>= 1;
+    }
+    return r;
+}
+
+// Fixed-Huffman codes of the literal/length alphabet, bits already reversed.
+struct FixedCodes {
+    uint16_t code[288];
+    uint8_t length[288];
+    uint8_t distanceCode[30];
+    FixedCodes() {
+        for (int n = 0; n < 288; ++n) {
+            int base, bits;
+            if (n <= 143) base = 0x30 + n, bits = 8;
+            else if (n <= 255) base = 0x190 + n - 144, bits = 9;
+            else if (n <= 279) base = n - 256, bits = 7;
+            else base = 0xC0 + n - 280, bits = 8;
+            code[n] = uint16_t(ReverseBits(uint32_t(base), bits));
+            length[n] = uint8_t(bits);
+        }
+        for (int d = 0; d < 30; ++d) distanceCode[d] = uint8_t(ReverseBits(uint32_t(d), 5));
+    }
+};
+const FixedCodes kCodes;
+
+const uint16_t kLengthBase[] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23,  27,
+                                31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 259};
+const uint8_t kLengthExtra[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+const uint16_t kDistanceBase[] = {1,    2,    3,    4,    5,    7,     9,     13,    17,    25,   33,
+                                  49,   65,   97,   129,  193,  257,   385,   513,   769,   1025, 1537,
+                                  2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32768};
+const uint8_t kDistanceExtra[] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+constexpr uint32_t kHashSize = 16384;
+
+uint32_t Hash3(const unsigned char* d) {
+    uint32_t hash = uint32_t(d[0]) + (uint32_t(d[1]) << 8) + (uint32_t(d[2]) << 16);
+    hash ^= hash << 3;
+    hash += hash >> 5;
+    hash ^= hash << 4;
+    hash += hash >> 17;
+    hash ^= hash << 25;
+    hash += hash >> 6;
+    return hash & (kHashSize - 1);
+}
+
+// Length of the common prefix of a and b, at most min(limit, 258).
+int MatchLength(const unsigned char* a, const unsigned char* b, int limit) {
+    if (limit > 258) limit = 258;
+    int i = 0;
+    while (i + 8 <= limit) {
+        uint64_t x, y;
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        if (x != y) return i + __builtin_ctzll(x ^ y) / 8;
+        i += 8;
+    }
+    while (i < limit && a[i] == b[i]) ++i;
+    return i;
+}
+
+// Hash chains: per bucket up to 2 * quality positions, oldest first; a full
+// bucket drops its older half before the next position goes in.
+struct Chains {
+    int capacity = 0;
+    std::vector<int32_t> positions;
+    std::vector<uint16_t> counts;
+    void Reset(int quality) {
+        capacity = 2 * quality;
+        positions.resize(size_t(kHashSize) * size_t(capacity));
+        counts.assign(kHashSize, 0);
+    }
+    const int32_t* List(uint32_t h) const { return &positions[size_t(h) * size_t(capacity)]; }
+    void Push(uint32_t h, int32_t position) {
+        int32_t* list = &positions[size_t(h) * size_t(capacity)];
+        if (counts[h] == capacity) {
+            const int half = capacity / 2;
+            std::memmove(list, list + half, sizeof(int32_t) * size_t(half));
+            counts[h] = uint16_t(half);
+        }
+        list[counts[h]++] = position;
+    }
+};
+
+void Deflate(const unsigned char* data, int length, int quality, std::string& out) {
+    if (quality < 5) quality = 5;
+    thread_local Chains chains;
+    chains.Reset(quality);
+    out.push_back(char(0x78));
+    out.push_back(char(0x5E));
+    BitWriter bits{out};
+    bits.Add(1, 1);  // final block
+    bits.Add(1, 2);  // fixed Huffman
+    auto literal = [&](int n) { bits.Add(kCodes.code[n], kCodes.length[n]); };
+
+    int i = 0;
+    while (i < length - 3) {
+        uint32_t h = Hash3(data + i);
+        int best = 3, bestPosition = -1;
+        const int32_t* list = chains.List(h);
+        for (int j = 0, n = chains.counts[h]; j < n; ++j) {
+            if (list[j] > i - 32768) {
+                const int d = MatchLength(data + list[j], data + i, length - i);
+                if (d >= best) best = d, bestPosition = list[j];
+            }
+        }
+        chains.Push(h, i);
+        if (bestPosition >= 0) {
+            // Lazy matching: a longer match at the next byte makes this one a literal.
+            h = Hash3(data + i + 1);
+            list = chains.List(h);
+            for (int j = 0, n = chains.counts[h]; j < n; ++j) {
+                if (list[j] > i - 32767 && MatchLength(data + list[j], data + i + 1, length - i - 1) > best) {
+                    bestPosition = -1;
+                    break;
+                }
+            }
+        }
+        if (bestPosition >= 0) {
+            const int distance = i - bestPosition;
+            int j = 0;
+            while (best > kLengthBase[j + 1] - 1) ++j;
+            literal(j + 257);
+            if (kLengthExtra[j]) bits.Add(uint32_t(best - kLengthBase[j]), kLengthExtra[j]);
+            j = 0;
+            while (distance > kDistanceBase[j + 1] - 1) ++j;
+            bits.Add(kCodes.distanceCode[j], 5);
+            if (kDistanceExtra[j]) bits.Add(uint32_t(distance - kDistanceBase[j]), kDistanceExtra[j]);
+            i += best;
+        } else {
+            literal(data[i]);
+            ++i;
+        }
+    }
+    for (; i < length; ++i) literal(data[i]);
+    literal(256);
+    bits.PadToByte();
+
+    // Stored blocks instead when compression made it larger.
+    if (out.size() - 2 > size_t(length) + size_t((length + 32766) / 32767) * 5) {
+        out.resize(2);
+        for (int j = 0; j < length;) {
+            int block = length - j;
+            if (block > 32767) block = 32767;
+            out.push_back(char(length - j == block));
+            out.push_back(char(block & 0xFF));
+            out.push_back(char((block >> 8) & 0xFF));
+            out.push_back(char(~block & 0xFF));
+            out.push_back(char((~block >> 8) & 0xFF));
+            out.append(reinterpret_cast<const char*>(data + j), size_t(block));
+            j += block;
+        }
+    }
+
+    uint32_t s1 = 1, s2 = 0;
+    for (int j = 0; j < length;) {
+        const int end = j + 5552 < length ? j + 5552 : length;
+        for (; j < end; ++j) {
+            s1 += data[j];
+            s2 += s1;
+        }
+        s1 %= 65521;
+        s2 %= 65521;
+    }
+    for (int shift : {8, 0}) out.push_back(char((s2 >> shift) & 0xFF));
+    for (int shift : {8, 0}) out.push_back(char((s1 >> shift) & 0xFF));
+}
+
+unsigned char Paeth(int a, int b, int c) {
+    const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+    if (pa <= pb && pa <= pc) return (unsigned char)a;
+    if (pb <= pc) return (unsigned char)b;
+    return (unsigned char)c;
+}
+
+// One row filtered by `type` into line. On the first row "up" is no filter,
+// "average" and "Paeth" see only the left neighbour.
+void FilterRow(const unsigned char* z, int stride, int rowBytes, bool firstRow, int filter, signed char* line) {
+    static const int kMapping[] = {0, 1, 2, 3, 4};
+    static const int kFirstRow[] = {0, 1, 0, 5, 6};
+    const int type = firstRow ? kFirstRow[filter] : kMapping[filter];
+    if (type == 0) {
+        std::memcpy(line, z, size_t(rowBytes));
+        return;
+    }
+    const int n = 4;
+    for (int i = 0; i < n; ++i) {
+        switch (type) {
+            case 1: line[i] = (signed char)z[i]; break;
+            case 2: line[i] = (signed char)(z[i] - z[i - stride]); break;
+            case 3: line[i] = (signed char)(z[i] - (z[i - stride] >> 1)); break;
+            case 4: line[i] = (signed char)(z[i] - Paeth(0, z[i - stride], 0)); break;
+            default: line[i] = (signed char)z[i]; break;
+        }
+    }
+    switch (type) {
+        case 1: for (int i = n; i < rowBytes; ++i) line[i] = (signed char)(z[i] - z[i - n]); break;
+        case 2: for (int i = n; i < rowBytes; ++i) line[i] = (signed char)(z[i] - z[i - stride]); break;
+        case 3: for (int i = n; i < rowBytes; ++i) line[i] = (signed char)(z[i] - ((z[i - n] + z[i - stride]) >> 1)); break;
+        case 4:
+            for (int i = n; i < rowBytes; ++i)
+                line[i] = (signed char)(z[i] - Paeth(z[i - n], z[i - stride], z[i - stride - n]));
+            break;
+        case 5: for (int i = n; i < rowBytes; ++i) line[i] = (signed char)(z[i] - (z[i - n] >> 1)); break;
+        case 6: for (int i = n; i < rowBytes; ++i) line[i] = (signed char)(z[i] - Paeth(z[i - n], 0, 0)); break;
+    }
+}
+
+uint32_t Crc32(const unsigned char* data, size_t length) {
+    static const struct Table {
+        uint32_t t[256];
+        Table() {
+            for (uint32_t n = 0; n < 256; ++n) {
+                uint32_t c = n;
+                for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+                t[n] = c;
+            }
+        }
+    } table;
+    uint32_t crc = ~0u;
+    for (size_t i = 0; i < length; ++i) crc = (crc >> 8) ^ table.t[(data[i] ^ crc) & 0xFF];
+    return ~crc;
+}
+
+void Put32(std::string& out, uint32_t v) {
+    for (int shift : {24, 16, 8, 0}) out.push_back(char((v >> shift) & 0xFF));
+}
+
+void PutChunk(std::string& out, const char* tag, const std::string& body) {
+    Put32(out, uint32_t(body.size()));
+    const size_t start = out.size();
+    out.append(tag, 4);
+    out += body;
+    Put32(out, Crc32(reinterpret_cast<const unsigned char*>(out.data() + start), out.size() - start));
+}
+
+}  // namespace
+
+std::string EncodePng(const RgbaImage& image, int level) {
+    const unsigned char* rgba = image.pixels.data();
+    const int width = int(image.width);
+    const int height = int(image.height);
+    const int rowBytes = width * 4;
+    std::vector<unsigned char> filtered(size_t(rowBytes + 1) * size_t(height));
+    std::vector<signed char> line(static_cast<size_t>(rowBytes));
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* z = rgba + size_t(y) * size_t(rowBytes);
+        int bestFilter = 0, bestEstimate = 0x7fffffff;
+        for (int filter = 0; filter < 5; ++filter) {
+            FilterRow(z, rowBytes, rowBytes, y == 0, filter, line.data());
+            int estimate = 0;
+            for (int i = 0; i < rowBytes; ++i) estimate += std::abs(int(line[size_t(i)]));
+            if (estimate < bestEstimate) bestEstimate = estimate, bestFilter = filter;
+        }
+        FilterRow(z, rowBytes, rowBytes, y == 0, bestFilter, line.data());
+        unsigned char* row = &filtered[size_t(y) * size_t(rowBytes + 1)];
+        row[0] = (unsigned char)bestFilter;
+        std::memcpy(row + 1, line.data(), size_t(rowBytes));
+    }
+    std::string zlib;
+    Deflate(filtered.data(), int(filtered.size()), level, zlib);
+
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    std::string header;
+    Put32(header, uint32_t(width));
+    Put32(header, uint32_t(height));
+    header += std::string("\x08\x06\x00\x00\x00", 5);  // 8 bits, RGBA, deflate, adaptive filters, no interlace
+    PutChunk(png, "IHDR", header);
+    PutChunk(png, "IDAT", zlib);
+    PutChunk(png, "IEND", "");
+    return png;
+}

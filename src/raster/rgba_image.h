@@ -1,0 +1,20 @@
+#pragma once
+// A picture as 8-bit RGBA bytes, rows from the top of the picture down: the
+// layout of PNG files, thumbnails and contact sheets. (Rasters keep row 0 at
+// the bottom; SelectableRaster::CompositeImage turns one into this.)
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct RgbaImage {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<uint8_t> pixels;  // width * height * 4 bytes R, G, B, A
+
+    RgbaImage() = default;
+    // Transparent black.
+    RgbaImage(uint32_t w, uint32_t h) : width(w), height(h), pixels(size_t(w) * h * 4, 0) {}
+
+    uint8_t* At(uint32_t x, uint32_t y) { return &pixels[(size_t(y) * width + x) * 4]; }
+    const uint8_t* At(uint32_t x, uint32_t y) const { return &pixels[(size_t(y) * width + x) * 4]; }
+};

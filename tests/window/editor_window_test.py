@@ -1,0 +1,295 @@
+#!/usr/bin/python3
+"""usage: editor_window_test.py TAVELIN EDITOR_MODULE EXAMPLES_DIR basics|panels|extras"""
+# The editor in a real window on a virtual X server: one scenario per run, each
+# with its own editor and X server.
+import math, os, re, shutil, subprocess, sys, time  # noqa: E401
+
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import Failure, main  # noqa: E402
+
+RED, WHITE, BLUE = (255, 0, 0), (255, 255, 255), (0, 0, 255)
+# The square's half height in device coordinates; the projection's vertical
+# scale is 1 / tan(45), in radians.
+HALF_EXTENT_Y = 9.5 / math.tan(45.0) / 6.0
+
+
+# The preview square's (left, top, right, bottom) edges for a work area of
+# window_w x (window_h - menu_h).
+def predicted_square(window_w, window_h, menu_h):
+    vx, vy = int(window_w * 0.5), int((window_h - menu_h) * 0.5)  # viewport (vx, vy, vx, vy), GL origin bottom-left
+    ex = HALF_EXTENT_Y / (float(window_w) / float(window_h))
+    return (vx + vx * (1 - ex) / 2, window_h - (vy + vy * (1 + HALF_EXTENT_Y) / 2),
+            vx + vx * (1 + ex) / 2, window_h - (vy + vy * (1 - HALF_EXTENT_Y) / 2))
+
+
+def raster_to_screen(square, x, y):
+    """Centre of raster pixel (x, y) in the window; raster row 0 is the bottom."""
+    left, top, right, bottom = square
+    return left + (x + 0.5) / 100.0 * (right - left), bottom - (y + 0.5) / 100.0 * (bottom - top)
+
+
+def runs(flags, gap):
+    """[first, last] index runs of true flags, merging runs closer than gap."""
+    found = []
+    for i in (i for i, on in enumerate(flags) if on):
+        if found and i - found[-1][1] <= gap:
+            found[-1][1] = i
+        else:
+            found.append([i, i])
+    return found
+
+
+def longest_run(values, wanted):
+    """(start, end) of the first longest run of wanted, end exclusive."""
+    first, last = max(runs([v == wanted for v in values], gap=1) or [[0, -1]], key=lambda run: run[1] - run[0])
+    return first, last + 1
+
+
+# Measures the default queue's square, finds the menu bar height that the
+# viewport formula needs to explain its rows (or checks the given one) and
+# checks its columns and three probe pixels. Returns the menu bar height.
+def check_preview(pixel, size, menu_h=None):
+    window_w, window_h = size
+    # Raster column 90 is white from row 0 to 99; its x does not depend on the menu bar.
+    column_x = raster_to_screen(predicted_square(window_w, window_h, 0), 90, 0)[0]
+    top, bottom = longest_run([pixel(column_x, y) for y in range(window_h)], WHITE)
+    if bottom - top < 20:
+        raise Failure("no preview square in column x=%d" % column_x)
+    error, menu_h = min((max(abs(top - square[1]), abs(bottom - square[3])), m)
+                        for m in ([menu_h] if menu_h is not None else range(81))
+                        for square in [predicted_square(window_w, window_h, m)])
+    square = predicted_square(window_w, window_h, menu_h)
+    if error > 1.5:
+        raise Failure("square rows %d..%d do not match the viewport and projection (best: menu bar "
+                      "%d px, predicted %.1f..%.1f)" % (top, bottom, menu_h, square[1], square[3]))
+    # Raster row 10: red for x < 50, white for x >= 50.
+    row = [pixel(x, raster_to_screen(square, 0, 10)[1]) for x in range(window_w)]
+    measured = longest_run(row, RED) + longest_run(row, WHITE)[1:]
+    predicted = (square[0], (square[0] + square[2]) / 2, square[2])
+    if any(abs(a - b) > 1.5 for a, b in zip(measured, predicted)):
+        raise Failure("square columns (red %d..%d, white to %d) do not match the prediction "
+                      "(%.1f, %.1f, %.1f)" % (measured + predicted))
+    for point, colour in (((25, 50), RED), ((75, 90), WHITE), ((55, 55), BLUE)):
+        got = pixel(*raster_to_screen(square, *point))
+        if got != colour:
+            raise Failure("raster pixel %s at window %s is %s, expected %s"
+                          % (point, tuple(map(int, raster_to_screen(square, *point))), got, colour))
+    return menu_h
+
+
+def default_preview(ed, menu_h=None):
+    """Waits for the default queue's preview in place; returns the menu bar height."""
+    return ed.wait("the default queue's preview at %dx%d" % ed.size,
+                   lambda: [check_preview(ed.screenshot(), ed.size, menu_h)], timeout=60)[0]
+
+
+# The default queue's preview where the viewport and projection put it; Space
+# exports the default queue's image; the preview follows a resize; closing
+# with WM_DELETE_WINDOW ends with status 0. A start without any display fails.
+def basics(ed, examples):
+    reference = ed.render(os.path.join(examples, "default.pcg"))  # the editor's start-up queue
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    result = subprocess.run([ed.tavelin], cwd=ed.workdir, env=env, capture_output=True, timeout=60)
+    if b"GLFW failed to initialize, shutting down.\n" not in result.stderr or result.returncode != 255:
+        raise Failure("no display: exit status %d (expected -1, 255), stderr %r" % (result.returncode, result.stderr))
+    print("ok: without a display: message and exit status -1")
+
+    ed.start()
+    if ed.size != (1000, 800):
+        raise Failure("window is %dx%d, expected 1000x800" % ed.size)
+    menu_h = default_preview(ed)
+    print("ok: preview of the default queue in place (work area %dx%d)" % (ed.size[0], ed.size[1] - menu_h))
+    ed.wait("pcgOutput.png to equal the default queue's image", lambda: ed.export() == reference, timeout=60)
+    print("ok: Space wrote pcgOutput.png equal to the default queue's image")
+    ed.xdotool("windowsize", ed.window.id, 800, 600)
+    ed.wait("the window to be resized", lambda: ed.box() == (800, 600), timeout=20)
+    default_preview(ed, menu_h)
+    print("ok: preview follows the resize to 800x600")
+
+    stdout, _ = ed.close()
+    if not stdout.startswith("Headless directory is: " + ed.workdir + "\n"):
+        raise Failure("stdout does not start with the directory line: %r" % stdout[:200])
+    if stdout.count("' compiled successfully. \n") != 2 or "Program linked successfully. \n" not in stdout:
+        raise Failure("shader build report missing: %r" % stdout[-500:])
+    print("ok: closed by WM_DELETE_WINDOW, exit status 0, clean shutdown")
+
+
+# Panel positions in a 1000 x 800 window with the default font and the default
+# five-row queue (the layout the ImGui-driven panel tests run). Every added row
+# moves the button and the combo down by one row pitch.
+ROW_PITCH, ADD_BUTTON, COMBO = 35, (50, 281), (200, 275)
+COMBO_FIRST_ITEM_Y, COMBO_ITEM_PITCH = 299, 17  # centre of the first entry of the open list, entry pitch
+FILE_MENU, FILE_SAVE = (15, 13), (40, 84)
+
+
+# The combo and "Add Instruction" append Clear Selection and Fill; Ctrl+S saves
+# through the chooser, File > Save rewrites without asking, and the saved
+# project renders white headless.
+def panels(ed, examples):
+    saved = ed.path("saved.pcg")
+    ed.start(reply=saved)
+    square = predicted_square(*ed.size, default_preview(ed))
+    # "Clear Selection" (catalogue position 4), then "Fill" (position 0).
+    # The open list scrolls to the current choice: wheel it back to the top first.
+    for down, position in ((0, 4), (ROW_PITCH, 0)):
+        ed.click(COMBO[0], COMBO[1] + down)
+        ed.move(COMBO[0], COMBO_FIRST_ITEM_Y + position * COMBO_ITEM_PITCH + down)
+        ed.xdotool("click", "--repeat", 10, "--delay", 30, 4)
+        time.sleep(0.2)
+        ed.click()
+        ed.click(ADD_BUTTON[0], ADD_BUTTON[1] + down)
+
+    def white():
+        points = ((25, 50), (55, 55), (75, 90), (97, 97), (2, 2))  # clear of the overlay
+        got = ed.pixels(raster_to_screen(square, *point) for point in points)
+        if got != [WHITE] * len(points):
+            raise Failure("raster pixels %s are %s" % (points, got))
+        return True
+    ed.wait("the preview to turn white after Clear Selection and Fill", white)
+    print("ok: combo and Add Instruction appended Clear Selection and Fill; preview white")
+
+    ed.hold("ctrl+s", "Ctrl+S to write the chosen file", lambda: os.path.exists(saved) and os.path.getsize(saved) > 0)
+    # One call, attached to the editor's window as a modal child.
+    expected = ["--attach=%d" % ed.window.id, "--modal", "--file-selection", "--save", "--confirm-overwrite",
+                "--title=Save Procedural Texture...", "--file-filter=PCG Textures | *.pcg",
+                "--file-filter=Any File | *", "--filename=" + ed.workdir + "/"]
+    if ed.calls() != [expected]:
+        raise Failure("chooser calls: %r, expected %r" % (ed.calls(), [expected]))
+    print("ok: Ctrl+S saved through the chooser")
+
+    first = ed.read(saved, binary=True)
+    os.remove(saved)
+    ed.click(*FILE_MENU)
+    ed.click(*FILE_SAVE)
+    ed.wait("File > Save to rewrite the current project",
+            lambda: os.path.exists(saved) and os.path.getsize(saved) == len(first))
+    if len(ed.calls()) != 1:
+        raise Failure("File > Save asked again: %r" % ed.calls())
+    if ed.read(saved, binary=True) != first:
+        raise Failure("File > Save wrote different bytes")
+    print("ok: File > Save rewrote the current project without asking")
+
+    ed.close()
+    pixels = subprocess.run(["convert", "png:-", "rgba:-"], input=ed.render(saved), check=True, timeout=60,
+                            capture_output=True).stdout
+    if len(pixels) != 100 * 100 * 4 or any(b != 255 for b in pixels):
+        raise Failure("headless render of the saved project is not all white (%d bytes)" % len(pixels))
+    print("ok: the saved project renders all white headless")
+
+
+THUMBNAIL = 5  # the sixth: stored seed + 5
+
+
+def slot32(value):
+    return (0xFFFFFFFF00000000 | value).to_bytes(8, "big")
+
+
+def synthesis_instruction():
+    """Synthesize Texture (type 19) over the whole raster, patch 3, overlap 1."""
+    int32 = 0xFFFFFFFF00000000
+    parameters = (("Donor_Layer", 0), ("Donor_Select_Point1X", int32), ("Donor_Select_Point1_Y", int32),
+                  ("Donor_Select_Point2_X", int32 | 99), ("Donor_Select_Point2_Y", int32 | 99),
+                  ("Quilt_Overlap", int32 | 1), ("Quilt_Size", int32 | 3), ("Cut_Edge", int32),
+                  ("Transfer_Texture", int32))
+    return slot32(19) + slot32(len(parameters)) + b"".join(
+        slot32(len(name)) + name.encode() + payload.to_bytes(8, "big") + (0xFFFFFFFFFFFFFF00).to_bytes(8, "big")
+        for name, payload in parameters)
+
+
+def is_text(pixel):
+    return min(pixel) > 150
+
+
+# Ctrl+O opens a seed family project; a seed gallery thumbnail sets the seed
+# and one Ctrl+Z undoes it; "generating..." shows during a long generation;
+# the recent list in the state dir names the opened projects, newest first.
+def extras(ed, examples):
+    family, slow = ed.path("family.pcg"), ed.path("slow.pcg")
+    shutil.copy2(os.path.join(examples, "gradient_family.pcg"), family)
+    data = ed.read(family, binary=True)
+    # The family followed by twenty Synthesize Texture instructions quilting
+    # the whole raster from 3-pixel patches: a generation of a few seconds.
+    count = int.from_bytes(data[5:13], "big") & 0xFFFFFFFF
+    with open(slow, "wb") as f:
+        f.write(data[:5] + slot32(count + 20) + data[13:] + synthesis_instruction() * 20)
+    stored = int.from_bytes(re.search(rb"\x00\x00\x00\x04Seed(.{8})", data, re.S)[1], "big")  # the first Seed's value
+    chosen = stored + THUMBNAIL
+    reference = {seed: ed.render(family, str(seed)) for seed in (stored, chosen)}
+    if reference[stored] == reference[chosen]:
+        raise Failure("the project's seeds %d and %d render alike; it cannot show a family" % (stored, chosen))
+
+    ed.start(reply=family)
+    menu_h = default_preview(ed)
+    square = predicted_square(*ed.size, menu_h)
+    ed.hold("ctrl+o", "Ctrl+O to ask for a project", lambda: len(ed.calls()) == 1)
+    ed.wait("the opened project's preview (seed %d)" % stored, lambda: ed.export() == reference[stored], timeout=60)
+    print("ok: Ctrl+O opened the family project; preview equals its headless render")
+
+    # "View" is the third word of the menu bar.
+    pixel = ed.screenshot()
+    # Letters lie closer than 10 pixels, menus 16 pixels apart.
+    words = runs([any(is_text(pixel(c, y)) for y in range(2, menu_h - 2)) for c in range(400)], gap=10)
+    if len(words) != 3:
+        raise Failure("menu bar words at %r, expected File, Edit, View" % words)
+    view = words[2]
+
+    def menu_rows():
+        pixel = ed.screenshot()
+        return [any(is_text(pixel(c, y)) for c in range(view[0], view[0] + 60))
+                for y in range(menu_h, menu_h + 80)]
+    closed = menu_rows()
+    ed.click((view[0] + view[1]) // 2, menu_h // 2)
+    items = ed.wait("the View menu to open", lambda: (rows := menu_rows()) != closed and runs(rows, gap=3))
+    ed.click(view[0] + 30, menu_h + (items[0][0] + items[0][1]) // 2)
+
+    # The gallery's first placement: (20, 60) into the work area; title bar
+    # 19, padding 8, one text line 17; thumbnails 80 x 78 framed, pitch 88 x 99.
+    thumb = (20 + 8 + (THUMBNAIL % 4) * 88 + 40, menu_h + 60 + 19 + 8 + 17 + (THUMBNAIL // 4) * 99 + 39)
+
+    def thumbnail_pixels():
+        return ed.pixels((thumb[0] + dx, thumb[1] + dy) for dx in range(-30, 31, 3) for dy in range(-30, 31, 3))
+    ed.wait("the gallery's thumbnails", lambda: len(set(thumbnail_pixels())) >= 3, timeout=60)
+    shown = thumbnail_pixels()
+    ed.click(420, 650)  # the queue panel beside the gallery (an empty spot): the gallery stays above it
+    if thumbnail_pixels() != shown:
+        raise Failure("the gallery went behind the queue panel")
+    ed.click(*thumb)
+    ed.wait("the preview of the clicked seed %d" % chosen, lambda: ed.export() == reference[chosen], timeout=60)
+    print("ok: clicking thumbnail %d set seed %d; with the gallery open the preview equals the headless render"
+          % (THUMBNAIL, chosen))
+
+    def preview():
+        return ed.pixels(raster_to_screen(square, x, y) for x in range(0, 100, 4) for y in range(0, 100, 4))
+    before = preview()
+    # Held until the preview changes: a held Ctrl+Z takes one step only.
+    ed.hold("ctrl+z", "Ctrl+Z to change the preview", lambda: preview() != before, timeout=60)
+    ed.wait("Ctrl+Z to bring back seed %d" % stored, lambda: ed.export() == reference[stored], timeout=60)
+    print("ok: one Ctrl+Z undid the gallery click")
+
+    # A queue that takes well over 100 ms: "generating..." shows at the lower-left
+    # corner of the preview's quarter, left of the square where only its text is bright.
+    ed.answer(slow)
+    half_w, half_h = ed.size[0] // 2, menu_h + (ed.size[1] - menu_h) // 2
+
+    def indicator_shown():
+        return any(map(is_text, ed.pixels((x, y) for x in range(half_w + 12, half_w + 40)
+                                          for y in range(half_h - 30, half_h - 12))))
+    if indicator_shown():
+        raise Failure("an indicator shows while nothing is generating")
+    # Looked for from the moment the keys go down.
+    ed.hold("ctrl+o", "the generating indicator", indicator_shown, timeout=60, interval=0.01)
+    ed.wait("the generating indicator to go", lambda: not indicator_shown(), timeout=120)
+    print("ok: \"generating...\" showed during a long generation and went afterwards")
+
+    ed.close()
+    lines = ed.read("state/orvane/recent-projects").splitlines()
+    if lines[1:] != [slow, family]:
+        raise Failure("recent list %r, expected the opened projects, newest first" % lines)
+    if os.path.exists(ed.path("recent-projects")):
+        raise Failure("a recent list beside the executable")
+    print("ok: the recent list in the state directory names both projects, newest first")
+
+
+if __name__ == "__main__":
+    sys.exit(main({"basics": basics, "panels": panels, "extras": extras}, __doc__))
