@@ -1,6 +1,6 @@
 #pragma once
-// Shared helpers for the tests: queue-state isolation, instruction builders
-// and the one image comparison helper.
+// Shared helpers for the tests: a known generator, instruction builders and
+// the one image comparison helper.
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -9,20 +9,14 @@
 #include <utility>
 
 #include "instructions/abstract_raster_function.h"
-#include "instructions/instruction_queue.h"
+#include "instructions/generate.h"
 #include "instructions/parameter_rng.h"
-#include "raster/generate.h"
 #include "raster/selectable_raster.h"
 
-// Puts the process-wide queue state and this thread's generator back to a
-// known state before and after every test.
+// Starts every test with this thread's generator in a known state.
 class CoreTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetQueueState();
-        ReseedParameterRng(5489u);
-    }
-    void TearDown() override { ResetQueueState(); }
+    void SetUp() override { ReseedParameterRng(5489u); }
 };
 
 using Params = std::initializer_list<std::pair<const char*, ParamValue>>;
@@ -39,8 +33,7 @@ std::unique_ptr<AbstractRasterFunction> Make(Params params = {}) {
 // listed values replaced.
 template <class T>
 std::unique_ptr<AbstractRasterFunction> MakeDefault(Params params = {}) {
-    T probe;
-    auto instruction = probe.GetPrototype()->Clone();
+    auto instruction = T::Prototype().Clone();
     for (const auto& [name, value] : params) instruction->SetValue(name, value);
     return instruction;
 }
