@@ -8,9 +8,9 @@
 #include <chrono>
 #include <thread>
 
-#include "app/editor/generation_handoff.h"
-#include "instructions/instruction_queue.h"
-#include "raster/generate.h"
+#include "editor/generation_handoff.h"
+#include "functions/default_queues.h"
+#include "instructions/generate.h"
 
 namespace {
 
@@ -24,8 +24,8 @@ void SpinFor(std::chrono::microseconds duration) {
 
 void BM_EditToUpload(benchmark::State& state) {
     const std::chrono::microseconds frame(state.range(0));
-    ResetQueueState();
-    instructionQueue = MakeDefaultQueue();
+    InstructionList queue = MakeDefaultQueue();
+    bool queueDirty = false;
     SelectableRaster raster(100, 100);
     raster.ClearSelection();
     raster.ClearChanged();  // or the first frame would upload the unrendered raster
@@ -41,7 +41,7 @@ void BM_EditToUpload(benchmark::State& state) {
         SpinFor(frame);
         for (;;) {
             ++frames;
-            handoff.PostSnapshot(instructionQueue, queueDirty);
+            handoff.PostSnapshot(queue, queueDirty);
             if (handoff.UploadIfChanged(upload)) break;
             SpinFor(frame);
         }
@@ -51,7 +51,6 @@ void BM_EditToUpload(benchmark::State& state) {
     worker.join();
     state.counters["frames_per_edit"] = benchmark::Counter(double(frames) / double(state.iterations()));
     benchmark::DoNotOptimize(uploadedBytes);
-    ResetQueueState();
 }
 // Frame times: a busy loop, a fast GPU, and about what Xvfb with llvmpipe gives.
 BENCHMARK(BM_EditToUpload)->Arg(0)->Arg(1000)->Arg(14000)->UseManualTime()->Unit(benchmark::kMillisecond)

@@ -25,8 +25,7 @@ using Values = std::initializer_list<std::pair<const char*, ParamValue>>;
 
 template <class T>
 std::unique_ptr<AbstractRasterFunction> With(Values values) {
-    T probe;
-    auto instruction = probe.GetPrototype()->Clone();
+    auto instruction = T::Prototype().Clone();
     for (const auto& [name, value] : values) instruction->SetValue(name, value);
     return instruction;
 }

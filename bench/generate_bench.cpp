@@ -9,8 +9,8 @@
 #include "functions/rect_selection.h"
 #include "functions/select_layer.h"
 #include "functions/set_seed.h"
-#include "instructions/instruction_queue.h"
-#include "raster/generate.h"
+#include "functions/default_queues.h"
+#include "instructions/generate.h"
 
 namespace {
 

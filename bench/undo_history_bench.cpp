@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "instructions/function_catalogue.h"
-#include "instructions/instruction_queue.h"
-#include "project/undo_history.h"
+#include "editor/undo_history.h"
+#include "functions/default_queues.h"
+#include "functions/function_catalogue.h"
 
 namespace {
 
