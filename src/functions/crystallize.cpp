@@ -74,6 +74,83 @@ Color NearestColour(const std::vector<double>& xs, const std::vector<double>& ys
     return colour;
 }
 
+// The crystals of the g x g cells starting one cell before the raster, row
+// by row: each seed uniformly within its cell, coloured from the layer under
+// it, and its extra points scattered around the unrounded seed position.
+struct CrystalGrid {
+    int32_t g = 0;
+    std::vector<Crystal> crystals;
+    std::vector<CrystalPoint> points;
+};
+
+CrystalGrid SeedCrystals(const SelectableRaster& raster, float size, int32_t g, uint32_t density, float sx,
+                         float sy) {
+    CrystalGrid grid;
+    grid.g = g;
+    grid.crystals.reserve(size_t(g) * size_t(g));
+    grid.points.reserve(size_t(g) * size_t(g) * (density + 1));
+    for (int32_t j = 0; j < g; ++j) {
+        for (int32_t i = 0; i < g; ++i) {
+            const float r1 = DrawUnitFloat();
+            const float r2 = DrawUnitFloat();
+            const float x = (float(i - 1) * size + size / 2.0f) + (r1 * size - size / 2.0f);
+            const float y = (float(j - 1) * size + size / 2.0f) + (r2 * size - size / 2.0f);
+            const int64_t seedX = NearestSaturated(x), seedY = NearestSaturated(y);
+            Crystal crystal;
+            crystal.firstPoint = grid.points.size();
+            crystal.pointCount = 1 + density;
+            // Seeds lie within a cell of the raster, so they fit 32 bits.
+            crystal.colour = raster.GetPixelAt(int32_t(seedX), int32_t(seedY), false);
+            grid.points.push_back({double(seedX), double(seedY)});
+            for (uint32_t k = 0; k < density; ++k) {
+                const float r3 = DrawUnitFloat();
+                const float r4 = DrawUnitFloat();
+                grid.points.push_back({double(NearestSaturated(x + (r3 * sx - sx / 2.0f))),
+                                       double(NearestSaturated(y + (r4 * sy - sy / 2.0f)))});
+            }
+            grid.crystals.push_back(crystal);
+        }
+    }
+    return grid;
+}
+
+// Every selected pixel takes the colour of the nearest point among the
+// crystals of the 3 x 3 cells around its own; only a strictly smaller
+// single-precision distance replaces the best, so the earlier candidate wins
+// a tie. Pixels of one cell share their candidates, gathered once in visit order.
+void ColourSelection(SelectableRaster& raster, const CrystalGrid& grid, float size) {
+    const int32_t g = grid.g;
+    std::vector<double> xs, ys, squares;
+    std::vector<Color> colours;
+    int32_t gatheredI = -1, gatheredJ = -1;
+    for (const uint32_t index : raster.SelectedIndices()) {
+        const SelectableRaster::Point p = raster.IndexToPoint(index);
+        const int32_t ci = int32_t(float(p.x) / size) + 1;
+        const int32_t cj = int32_t(float(p.y) / size) + 1;
+        if (ci != gatheredI || cj != gatheredJ) {
+            gatheredI = ci;
+            gatheredJ = cj;
+            xs.clear();
+            ys.clear();
+            colours.clear();
+            for (int32_t dj = -1; dj <= 1; ++dj) {
+                const int32_t cellY = std::clamp(cj + dj, int32_t(0), g - 1);
+                for (int32_t di = -1; di <= 1; ++di) {
+                    const int32_t cellX = std::clamp(ci + di, int32_t(0), g - 1);
+                    const Crystal& crystal = grid.crystals[size_t(cellY) * size_t(g) + size_t(cellX)];
+                    for (size_t k = 0; k < crystal.pointCount; ++k) {
+                        xs.push_back(grid.points[crystal.firstPoint + k].x);
+                        ys.push_back(grid.points[crystal.firstPoint + k].y);
+                        colours.push_back(crystal.colour);
+                    }
+                }
+            }
+            squares.resize(xs.size());
+        }
+        raster.SetPixel(int32_t(index), NearestColour(xs, ys, colours, p.x, p.y, squares));
+    }
+}
+
 }  // namespace
 
 void CrystallizeRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
@@ -92,68 +169,5 @@ void CrystallizeRasterFunction::Apply(SelectableRaster& raster, const AbstractRa
     const int32_t n = int32_t(float(raster.Width()) / size);
     DiscardParameterDraws(uint64_t(cellSize));
     const int32_t g = std::max(n, int32_t(1)) + 2;
-
-    // Seeding, row by row: each seed uniformly within its cell, the extra
-    // points scattered around the unrounded seed position.
-    std::vector<Crystal> crystals;
-    crystals.reserve(size_t(g) * size_t(g));
-    std::vector<CrystalPoint> points;
-    points.reserve(size_t(g) * size_t(g) * (density + 1));
-    for (int32_t j = 0; j < g; ++j) {
-        for (int32_t i = 0; i < g; ++i) {
-            const float r1 = DrawUnitFloat();
-            const float r2 = DrawUnitFloat();
-            const float x = (float(i - 1) * size + size / 2.0f) + (r1 * size - size / 2.0f);
-            const float y = (float(j - 1) * size + size / 2.0f) + (r2 * size - size / 2.0f);
-            const int64_t seedX = NearestSaturated(x), seedY = NearestSaturated(y);
-            Crystal crystal;
-            crystal.firstPoint = points.size();
-            crystal.pointCount = 1 + density;
-            // Seeds lie within a cell of the raster, so they fit 32 bits.
-            crystal.colour = raster.GetPixelAt(int32_t(seedX), int32_t(seedY), false);
-            points.push_back({double(seedX), double(seedY)});
-            for (uint32_t k = 0; k < density; ++k) {
-                const float r3 = DrawUnitFloat();
-                const float r4 = DrawUnitFloat();
-                points.push_back({double(NearestSaturated(x + (r3 * sx - sx / 2.0f))),
-                                  double(NearestSaturated(y + (r4 * sy - sy / 2.0f)))});
-            }
-            crystals.push_back(crystal);
-        }
-    }
-
-    // Colouring: the nearest point among the crystals of the 3 x 3 cells
-    // around the pixel's own; only a strictly smaller single-precision
-    // distance replaces the best, so the earlier candidate wins a tie.
-    // Pixels of one cell share their candidates, gathered once in visit order.
-    std::vector<double> xs, ys, squares;
-    std::vector<Color> colours;
-    int32_t gatheredI = -1, gatheredJ = -1;
-    for (const uint32_t index : raster.SelectedIndices()) {
-        const SelectableRaster::Point p = raster.IndexToPoint(index);
-        const double px = p.x, py = p.y;
-        const int32_t ci = int32_t(float(p.x) / size) + 1;
-        const int32_t cj = int32_t(float(p.y) / size) + 1;
-        if (ci != gatheredI || cj != gatheredJ) {
-            gatheredI = ci;
-            gatheredJ = cj;
-            xs.clear();
-            ys.clear();
-            colours.clear();
-            for (int32_t dj = -1; dj <= 1; ++dj) {
-                const int32_t cellY = std::clamp(cj + dj, int32_t(0), g - 1);
-                for (int32_t di = -1; di <= 1; ++di) {
-                    const int32_t cellX = std::clamp(ci + di, int32_t(0), g - 1);
-                    const Crystal& crystal = crystals[size_t(cellY) * size_t(g) + size_t(cellX)];
-                    for (size_t k = 0; k < crystal.pointCount; ++k) {
-                        xs.push_back(points[crystal.firstPoint + k].x);
-                        ys.push_back(points[crystal.firstPoint + k].y);
-                        colours.push_back(crystal.colour);
-                    }
-                }
-            }
-            squares.resize(xs.size());
-        }
-        raster.SetPixel(int32_t(index), NearestColour(xs, ys, colours, px, py, squares));
-    }
+    ColourSelection(raster, SeedCrystals(raster, size, g, density, sx, sy), size);
 }
