@@ -1,414 +1,245 @@
-#include <cstring>
+#include <algorithm>
 #include <random>
-#include <sstream>
 
 #include "functions/synthesis_search.h"
 #include "functions/synthesize_texture.h"
-#include "functions/synthesize_texture_reference.h"
-#include "instructions/function_catalogue.h"
 #include "support/test_support.h"
 
 namespace {
 
-using Instruction = std::unique_ptr<AbstractRasterFunction>;
+// ---- the instruction as written: slow, literal, every colour converted anew ----------
 
-// ---- rasters that cannot hide mistakes --------------------------------------
-
-enum class Texture { Flat, Palette, Noise, Stripes, Picture };
-
-Color RandomColor(std::mt19937& rng) {
-    const uint32_t w = uint32_t(rng());
-    return Color(uint8_t(w), uint8_t(w >> 8), uint8_t(w >> 16), uint8_t(128 + (w >> 25)));
+uint32_t U(uint32_t n) {  // rejection on the generator's 32-bit outputs
+    for (uint32_t r; n > 1;)
+        if (r = uint32_t(parameterRng()()), r / n < 4294967295u / n || 4294967295u % n == n - 1) return r % n;
+    return 0;
 }
 
-void PaintLayer(SelectableRaster& raster, Texture texture, std::mt19937& rng) {
-    const uint32_t w = raster.Width(), h = raster.Height();
-    const Color flat = RandomColor(rng);
-    const std::vector<Color> palette{RandomColor(rng), RandomColor(rng), RandomColor(rng)};
-    const PixelBuffer picture = MakeFPicture(w, h);
-    for (uint32_t y = 0; y < h; ++y) {
-        for (uint32_t x = 0; x < w; ++x) {
-            Color c = flat;
-            switch (texture) {
-            case Texture::Flat: break;
-            case Texture::Palette: c = palette[rng() % palette.size()]; break;
-            case Texture::Noise: c = RandomColor(rng); break;
-            case Texture::Stripes: c = Color(uint8_t(x * 37), uint8_t(y * 11), uint8_t((x + y) % 3 * 100), 255); break;
-            case Texture::Picture: c = picture[y * w + x]; break;
+// Colour distance, or the lightness distance alone.
+float Dist(Color a, Color b, bool lightOnly = false) {
+    const HslColor x = RgbToHsl(a), y = RgbToHsl(b);
+    const float h = x.h / 36.0f - y.h / 36.0f, s = 10.0f * x.s - 10.0f * y.s, l = 10.0f * x.l - 10.0f * y.l;
+    return lightOnly ? l * l : (0.5f * (s * s) + h * h) + 1.2f * (l * l);
+}
+
+// Min-heap on error: push sifts up while the parent is strictly larger; pop takes the last element
+// out, sends the hole to a leaf through the smaller child (the right one on equal errors) and sifts
+// the last element up from there.
+struct Cand { double e; int64_t x, y; };
+void SiftUp(std::vector<Cand>& a, size_t i, Cand c) {
+    for (; i > 0 && a[(i - 1) / 2].e > c.e; i = (i - 1) / 2) a[i] = a[(i - 1) / 2];
+    a[i] = c;
+}
+void Push(std::vector<Cand>& a, Cand c) { a.push_back(c), SiftUp(a, a.size() - 1, c); }
+void Pop(std::vector<Cand>& a) {
+    size_t i = 0, n = a.size() - 1;
+    for (size_t c; (c = 2 * i + 1) < n; i = c) a[i] = a[c += c + 1 < n && a[c + 1].e <= a[c].e];
+    SiftUp(a, i, a.back()), a.pop_back();
+}
+
+// The instruction step by step. byClass: the k-th smallest error is taken at its first candidate in
+// scan order instead, as the ranking by class documents it.
+void LiteralApply(SelectableRaster& r, const AbstractRasterFunction& f, bool byClass) {
+    const uint32_t layer = uint32_t(f.GetValue("Donor_Layer").AsUInt64());
+    const int64_t p1y = f.GetValue("Donor_Select_Point1_Y").AsInt32(), p1x = f.GetValue("Donor_Select_Point1X").AsInt32();
+    const int64_t p2y = f.GetValue("Donor_Select_Point2_Y").AsInt32(), p2x = f.GetValue("Donor_Select_Point2_X").AsInt32();
+    const int64_t overlap = f.GetValue("Quilt_Overlap").AsInt32(), size = f.GetValue("Quilt_Size").AsUInt32();
+    const bool cut = f.GetValue("Cut_Edge").AsUInt8() != 0, transfer = f.GetValue("Transfer_Texture").AsUInt8() != 0;
+    const int64_t DW = std::llabs(p2x - p1x), DH = std::llabs(p2y - p1y), x0 = std::min(p1x, p2x), y0 = std::min(p1y, p2y);
+    const uint32_t remembered = r.CurrentLayerIndex();
+    r.SelectLayer(layer);
+    std::vector<Color> donor;
+    for (int64_t y = y0; y < y0 + DH; ++y)
+        for (int64_t x = x0; x < x0 + DW; ++x) donor.push_back(r.GetPixelAt(int32_t(x), int32_t(y), false));
+    r.SelectLayer(remembered);
+    const auto D = [&](int64_t x, int64_t y) { return donor[size_t(y * DW + x)]; };
+    const int64_t S = size > DW || size > DH ? std::min(DH, DW) : size;
+    if (S == 0) return;
+    const int64_t O = std::min(S / 2, overlap), T = std::max<int64_t>(S - O, 1);
+    for (int64_t PY = 0; PY < r.Height(); PY += T) {
+        for (int64_t PX = 0; PX < r.Width(); PX += T) {
+            // Strips hold the working canvas (the patches laid so far), the transfer target the layer's earlier content.
+            const auto At = [&](int64_t i, int64_t j, bool working) { return r.GetPixelAt(int32_t(PX + i), int32_t(PY + j), working); };
+            Cand pick{0.0, 0, 0};  // the donor position (pick.x, pick.y)
+            if (PX == 0 && PY == 0) {
+                pick.x = U(uint32_t(DW - S + 1)), pick.y = U(uint32_t(DH - S + 1));
+            } else if (S < DW && S < DH) {
+                // The column strip, the row strip and the transfer target: width, height, present, strip.
+                const std::tuple<int64_t, int64_t, bool, bool> parts[3] = {{O, S, PX > 0, true}, {S, O, PY > 0, true}, {S, S, transfer, false}};
+                std::vector<Cand> heap, scan;
+                for (int64_t y = 0; y < DH - S; ++y)
+                    for (int64_t x = 0; x < DW - S; ++x) {
+                        double e = 0.0;
+                        for (const auto& [w, h, present, strip] : parts)
+                            for (int64_t j = 0; present && j < h; ++j)
+                                for (int64_t i = 0; i < w; ++i) e += Dist(D(x + i, y + j), At(i, j, strip), !strip);
+                        Push(heap, {e, x, y}), scan.push_back({e, x, y});
+                    }
+                const uint32_t k = 1 + U(5);
+                for (uint32_t n = 1; n < k && heap.size() > 1; ++n) Pop(heap);
+                pick = byClass ? *std::find_if(scan.begin(), scan.end(), [&](const Cand& c) { return c.e == heap[0].e; }) : heap[0];
             }
-            raster.SetPixel(int32_t(y * w + x), c);
+            // Edge cuts, each line on its own: the smallest distance, the larger index on equal ones.
+            std::vector<std::pair<float, int64_t>> colCut(S), rowCut(S);
+            for (int64_t line = 0; line < S; ++line)
+                for (int64_t n = 0; n < O; ++n) {
+                    const float c = Dist(D(pick.x + n, pick.y + line), At(n, line, true)), w = Dist(D(pick.x + line, pick.y + n), At(line, n, true));
+                    if (n == 0 || c <= colCut[line].first) colCut[line] = {c, n};
+                    if (n == 0 || w <= rowCut[line].first) rowCut[line] = {w, n};
+                }
+            for (int64_t j = 0; j < S; ++j)
+                for (int64_t i = 0; i < S; ++i)
+                    if (!(cut && PX > 0 && i < colCut[j].second) && !(cut && PY > 0 && j < rowCut[i].second))
+                        r.SetPixelAt(int32_t(PX + i), int32_t(PY + j), D(pick.x + i, pick.y + j));
         }
     }
+    r.BeginPass();
+    for (const uint32_t index : r.SelectedIndices()) r.SetPixel(int32_t(index), r.GetPixel(int32_t(index)));
 }
 
-// A raster of the given size with `layers` painted layers, `current` selected
-// and its working canvas loaded, as the generation loop leaves it before an
-// instruction runs.
-std::unique_ptr<SelectableRaster> MakeRaster(uint32_t w, uint32_t h, uint32_t seed, uint32_t layers,
-                                             uint32_t current, std::vector<Texture> textures,
-                                             const std::vector<RasterPolygon>& selection = {}) {
+// ---- scenes, instructions, runs --------------------------------------------------------
+
+Color RandomColor(std::mt19937& rng) { return Color::FromWord(uint32_t(rng()) | 0x80000000u); }
+
+// Layers of kind 0 flat, 1 two colours (many equal errors), 2 noise, 3 stripes; kind < 0 draws one per layer.
+struct Scene { uint32_t w, h, layers, current; int kind; std::vector<RasterPolygon> selection; };
+
+// The scene painted from `seed`, after f (when given) ran as the generation loop runs it from generator
+// seed `seed`: the product with heap limits that reach the given ranking, or the literal rule.
+std::unique_ptr<SelectableRaster> RunScene(const Scene& s, uint32_t seed, const AbstractRasterFunction* f, int ranking = 0, bool literal = false) {
     std::mt19937 rng(seed);
-    auto raster = std::make_unique<SelectableRaster>(w, h);
-    raster->BeginGeneration();
-    for (uint32_t l = 0; l < layers; ++l) {
-        if (l > 0) raster->CreateLayer();
-        raster->SelectLayer(l);
-        raster->LoadWorkingCanvas();
-        PaintLayer(*raster, textures[l % textures.size()], rng);
-        raster->CommitWorkingCanvas();
+    auto r = std::make_unique<SelectableRaster>(s.w, s.h);
+    r->BeginGeneration();
+    for (uint32_t l = 0; l < s.layers; r->CommitWorkingCanvas(), ++l) {
+        if (l > 0) r->CreateLayer();
+        const int k = s.kind < 0 ? int(rng() % 4) : s.kind;
+        const Color flat = RandomColor(rng), other = RandomColor(rng);
+        // Layer l selected and its working canvas loaded, then painted.
+        for (uint32_t i = (r->SelectLayer(l), r->LoadWorkingCanvas(), 0); i < s.w * s.h; ++i)
+            r->SetPixel(int32_t(i), k == 0 ? flat : k == 1 ? (rng() % 2 ? flat : other) : k == 2 ? RandomColor(rng)
+                                  : Color::FromWord(0xFF000000u | (i % s.w * 37 % 256) | (i / s.w * 11 % 256) << 8 | i % 3 * 100 << 16));
     }
-    raster->SelectLayer(current);
-    raster->LoadWorkingCanvas();
-    if (!selection.empty()) raster->AddSelectionPolygons(selection);
-    return raster;
+    r->SelectLayer(s.current), r->LoadWorkingCanvas(), r->AddSelectionPolygons(s.selection), ReseedParameterRng(seed);
+    const SynthesisHeapLimits limits[3] = {{}, {0, 0, ~uint64_t(0)}, {0, 0, 0}};  // exact heap, sparse heap, by class
+    if (f) literal ? LiteralApply(*r, *f, ranking == 2) : SynthesizeTexture(*r, *f, limits[ranking]);
+    r->CommitWorkingCanvas();
+    return r;
 }
 
-// Runs one instruction the way Generate does, from a fixed generator state.
-void RunOn(SelectableRaster& raster, const AbstractRasterFunction& f, bool literal, uint32_t rngSeed) {
-    ReseedParameterRng(rngSeed);
-    raster.LoadWorkingCanvas();
-    if (literal)
-        reference::Apply(raster, f);
-    else
-        f.GetFunction()(&raster, &f);
-    raster.CommitWorkingCanvas();
+// The parameters in the order the instruction reads them.
+enum { kLayer, kY1, kX1, kY2, kX2, kOverlap, kSize, kCut, kTransfer };
+const char* const kNames[9] = {"Donor_Layer", "Donor_Select_Point1_Y", "Donor_Select_Point1X", "Donor_Select_Point2_Y",
+                               "Donor_Select_Point2_X", "Quilt_Overlap", "Quilt_Size", "Cut_Edge", "Transfer_Texture"};
+using Quilt = std::array<int64_t, 9>;
+
+// The instruction with these values, bit i of `randomised` randomising parameter i by -2 .. 3; the
+// values are added to the failure message.
+std::unique_ptr<AbstractRasterFunction> Make(const Quilt& v, uint32_t randomised, std::string& what) {
+    auto f = MakeDefault<SynthesizeTextureRasterFunction>();
+    for (int i = 0; i < 9; ++i) {
+        f->SetValue(kNames[i], i == kLayer ? U64(uint64_t(v[i])) : i == kOverlap || i == kSize ? U32(uint32_t(v[i])) : I32(int32_t(v[i])));
+        if (randomised >> i & 1) Randomise(*f, kNames[i], I32(-2), I32(3));
+        what += std::string(i ? ", " : "") + kNames[i] + " " + std::to_string(v[i]) + (randomised >> i & 1 ? " randomised" : "");
+    }
+    return f;
 }
 
-::testing::AssertionResult SameLayers(const SelectableRaster& a, const SelectableRaster& b) {
-    if (a.LayerCount() != b.LayerCount() || a.CurrentLayerIndex() != b.CurrentLayerIndex())
-        return ::testing::AssertionFailure() << "layer count or current layer differs";
-    for (uint32_t l = 0; l < a.LayerCount(); ++l) {
-        auto same = ImagesEqual(a.Layer(l), b.Layer(l), a.Width(), a.Height());
-        if (!same) return same << " (layer " << l << ")";
-    }
-    return ::testing::AssertionSuccess();
-}
+// ---- the search pieces against their plain rules ------------------------------------
 
-struct Quilt {
-    uint64_t donorLayer = 0;
-    int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    int32_t overlap = 4;
-    uint32_t size = 10;
-    int32_t cut = 0, transfer = 0;
-
-    Instruction Make() const {
-        return MakeDefault<SynthesizeTextureRasterFunction>({
-            {"Donor_Layer", U64(donorLayer)},
-            {"Donor_Select_Point1X", I32(x1)},
-            {"Donor_Select_Point1_Y", I32(y1)},
-            {"Donor_Select_Point2_X", I32(x2)},
-            {"Donor_Select_Point2_Y", I32(y2)},
-            {"Quilt_Overlap", U32(uint32_t(overlap))},
-            {"Quilt_Size", U32(size)},
-            {"Cut_Edge", I32(cut)},
-            {"Transfer_Texture", I32(transfer)},
-        });
-    }
-    std::string Describe() const {
-        std::ostringstream s;
-        s << "layer " << donorLayer << " corners (" << x1 << ", " << y1 << ")-(" << x2 << ", " << y2
-          << ") overlap " << overlap << " size " << size << " cut " << cut << " transfer " << transfer;
-        return s.str();
-    }
-};
-
-class SynthesizeTextureTest : public CoreTest {};
-
-// ---- the class and its parameters ---------------------------------------------
-
-TEST_F(SynthesizeTextureTest, IsCatalogueEntryNineteenWithItsParameterKeys) {
-    const AbstractRasterFunction* prototype = functionCatalogue().at(19);
-    EXPECT_EQ(prototype->GetTypeId(), 19u);
-    EXPECT_EQ(prototype->GetName(), "Synthesize Texture");
-    EXPECT_TRUE(prototype->HasParameter("Donor_Select_Point1X"));
-    EXPECT_FALSE(prototype->HasParameter("Donor_Select_Point1_X"));
-    EXPECT_EQ(prototype->GetRawValue("Quilt_Size").AsUInt32(), 10u);
-    EXPECT_EQ(prototype->GetRawValue("Quilt_Overlap").AsUInt32(), 4u);
-}
-
-// ---- the draw and the heap ------------------------------------------------------
-
-TEST_F(SynthesizeTextureTest, UniformDrawFollowsTheRejectionRule) {
-    // 2^31 + 1 rejects almost half of all outputs; 2^32 - 1 and 5 rarely; 1 draws nothing.
-    for (const uint32_t n : {1u, 2u, 5u, 7u, 2147483649u, 3000000000u, 4294967295u}) {
-        ReseedParameterRng(n);
-        std::vector<uint32_t> product;
-        for (int i = 0; i < 200; ++i) product.push_back(DrawUniformInt(n));
-        const std::mt19937 productState = parameterRng();
-        ReseedParameterRng(n);
-        for (int i = 0; i < 200; ++i) ASSERT_EQ(product[size_t(i)], reference::UniformDraw(n)) << "n " << n;
-        EXPECT_TRUE(parameterRng() == productState) << "n " << n;
-    }
-    ReseedParameterRng(1);
-    DrawUniformInt(1);
-    std::mt19937 fresh(1);
-    EXPECT_TRUE(parameterRng() == fresh);
-}
-
-TEST_F(SynthesizeTextureTest, HeapPopsEqualErrorsInTheFixedOrder) {
-    std::mt19937 rng(3);
-    for (int round = 0; round < 300; ++round) {
-        const size_t n = 1 + rng() % 60;
-        const uint32_t distinct = 1 + rng() % 4;  // few values: many exact ties
-        CandidateHeap heap;
-        heap.Reserve(n);
-        reference::Heap plain;
-        for (uint32_t i = 0; i < n; ++i) {
-            const double e = double(rng() % distinct);
-            heap.Push({e, i, uint32_t(round)});
-            plain.Push({e, i, uint32_t(round)});
-        }
-        for (size_t pop = 0; pop < n; ++pop) {
-            ASSERT_EQ(heap.Top().x, plain.a[0].x) << "round " << round << " pop " << pop;
-            heap.Pop();
-            plain.Pop();
-        }
-        EXPECT_TRUE(heap.Empty());
-    }
-}
-
-TEST_F(SynthesizeTextureTest, ScoringKernelSumsEachCandidateInItsOwnOrder) {
+TEST(SynthesisSearch, DrawAndKernelFollowThePlainRules) {
     std::mt19937 rng(17);
-    for (int round = 0; round < 100; ++round) {
-        const uint32_t count = 1 + rng() % 40, stride = count + 20 + kScoreBlock, rows = 8;
-        std::vector<Color> plane(size_t(stride) * rows);
+    for (uint32_t round = 0; round < 600; ++round) {
+        const uint32_t n = std::array<uint32_t, 6>{2, 5, 7, 2147483649u, 3000000000u, 4294967295u}[round % 6],
+                       drawn = (ReseedParameterRng(round), DrawUniformInt(n));
+        ReseedParameterRng(round);
+        ASSERT_EQ(drawn, U(n)) << "U(" << n << ") from generator seed " << round;
+        // Kernel: candidates 0 .. count - 1 of 8 padded rows (every lane count and tail), the
+        // terms' colours taken from the rows, a third of which are one colour.
+        const uint32_t count = 1 + round % 40, stride = count + 20 + kScoreBlock;
         const Color flat = RandomColor(rng);
-        for (Color& c : plane) c = rng() % 3 == 0 ? flat : RandomColor(rng);
-        std::vector<float> h(plane.size()), s(plane.size()), l(plane.size());
-        for (size_t i = 0; i < plane.size(); ++i) {
-            const HslTerms t = MakeHslTerms(plane[i]);
-            h[i] = t.h36, s[i] = t.s10, l[i] = t.l10;
+        std::vector<Color> plane(stride * 8);
+        std::vector<float> hsl[3];
+        for (Color& c : plane) {
+            const HslTerms t = MakeHslTerms(c = rng() % 3 ? RandomColor(rng) : flat);
+            hsl[0].push_back(t.h36), hsl[1].push_back(t.s10), hsl[2].push_back(t.l10);
         }
         std::vector<ColourTerm> colour;
         std::vector<LightTerm> light;
-        std::vector<Color> colourOf, lightOf;
-        for (uint32_t n = rng() % 30; n > 0; --n) {
-            const Color c = rng() % 2 ? flat : RandomColor(rng);
-            const HslTerms t = MakeHslTerms(c);
-            colour.push_back({int32_t(rng() % 20 + stride * (rng() % rows)), t.h36, t.s10, t.l10});
-            colourOf.push_back(c);
-        }
-        for (uint32_t n = rng() % 30; n > 0; --n) {
-            const Color c = RandomColor(rng);
-            light.push_back({int32_t(rng() % 20 + stride * (rng() % rows)), MakeHslTerms(c).l10});
-            lightOf.push_back(c);
-        }
-        std::vector<double> errors(count);
-        ScoreCandidates(h.data(), s.data(), l.data(), count, colour.data(), colour.size(), light.data(),
-                        light.size(), errors.data());
-        for (uint32_t c = 0; c < count; ++c) {
-            double expected = 0.0;
-            for (size_t t = 0; t < colour.size(); ++t)
-                expected += reference::ColourDistance(plane[c + size_t(colour[t].offset)], colourOf[t]);
-            for (size_t t = 0; t < light.size(); ++t)
-                expected += reference::LightnessDistance(plane[c + size_t(light[t].offset)], lightOf[t]);
-            ASSERT_EQ(std::memcmp(&errors[c], &expected, sizeof expected), 0)
-                << "round " << round << " candidate " << c << ": " << errors[c] << " vs " << expected;
-        }
-    }
-}
-
-// ---- behaviours ---------------------------------------------------------------------
-
-TEST_F(SynthesizeTextureTest, DefaultParametersChangeNothingAndDrawNothing) {
-    auto raster = MakeRaster(100, 100, 1, 1, 0, {Texture::Noise});
-    const PixelBuffer before = raster->Layer(0);
-    const Instruction f = MakeDefault<SynthesizeTextureRasterFunction>();
-    RunOn(*raster, *f, false, 77);
-    EXPECT_TRUE(ImagesEqual(raster->Layer(0), before, 100, 100));
-    EXPECT_TRUE(parameterRng() == std::mt19937(77));
-}
-
-TEST_F(SynthesizeTextureTest, DonorOfExactlyOnePatchTilesItWithoutDrawing) {
-    // 7 x 7 donor at (20, 30) of layer 1, overlap 3: step 4, cut off, so the
-    // last patch to cover (x, y) starts at (x - x mod 4, y - y mod 4).
-    auto raster = MakeRaster(50, 40, 2, 2, 0, {Texture::Stripes, Texture::Noise});
-    const PixelBuffer donorLayer = raster->Layer(1);
-    Quilt s;
-    s.donorLayer = 1;
-    s.x1 = 27, s.y1 = 30, s.x2 = 20, s.y2 = 37;
-    s.size = 9, s.overlap = 3, s.transfer = 1;
-    RunOn(*raster, *s.Make(), false, 5);
-    EXPECT_TRUE(parameterRng() == std::mt19937(5));
-    for (uint32_t y = 0; y < 40; ++y)
-        for (uint32_t x = 0; x < 50; ++x)
-            ASSERT_EQ(raster->Layer(0)[y * 50 + x], donorLayer[(30 + y % 4) * 50 + 20 + x % 4]) << x << ", " << y;
-    EXPECT_EQ(raster->CurrentLayerIndex(), 0u);
-}
-
-TEST_F(SynthesizeTextureTest, DonorExactlyOnePatchWideTakesLaterPatchesFromItsOrigin) {
-    auto raster = MakeRaster(30, 30, 3, 1, 0, {Texture::Noise});
-    const PixelBuffer layer = raster->Layer(0);
-    Quilt s;
-    s.x1 = 4, s.y1 = 2, s.x2 = 10, s.y2 = 25;  // 6 x 23, patch 6, overlap 2, step 4
-    s.size = 6, s.overlap = 2;
-    RunOn(*raster, *s.Make(), false, 11);
-    for (uint32_t y = 0; y < 30; ++y)
-        for (uint32_t x = 0; x < 30; ++x)
-            if (x >= 4 || y >= 4) {
-                ASSERT_EQ(raster->Layer(0)[y * 30 + x], layer[(2 + y % 4) * 30 + 4 + x % 4]) << x << ", " << y;
+        std::vector<double> expected(count), errors(count);
+        for (int lightOnly = 0; lightOnly < 2; ++lightOnly)  // colour terms first, then lightness terms
+            for (uint32_t terms = rng() % 30; terms > 0; --terms) {
+                const int32_t offset = int32_t(rng() % 20 + stride * (rng() % 8)), at = int32_t(rng() % plane.size());
+                lightOnly ? light.push_back({offset, hsl[2][at]}) : colour.push_back({offset, hsl[0][at], hsl[1][at], hsl[2][at]});
+                for (uint32_t k = 0; k < count; ++k) expected[k] += Dist(plane[k + size_t(offset)], plane[at], lightOnly);
             }
+        ScoreCandidates(hsl[0].data(), hsl[1].data(), hsl[2].data(), count, colour.data(), colour.size(), light.data(), light.size(), errors.data());
+        for (uint32_t k = 0; k < count; ++k) ASSERT_EQ(errors[k], expected[k]) << "round " << round << ", candidate " << k << " of " << count << ", off by " << errors[k] - expected[k];
+    }
 }
 
-TEST_F(SynthesizeTextureTest, RectangularSelectionConfinesTheResult) {
-    const std::vector<RasterPolygon> rect{{{10, 5}, {10, 25}, {31, 25}, {31, 5}}};
-    auto whole = MakeRaster(40, 30, 4, 1, 0, {Texture::Palette});
-    auto part = MakeRaster(40, 30, 4, 1, 0, {Texture::Palette}, rect);
-    const PixelBuffer before = part->Layer(0);
-    Quilt s;
-    s.x1 = 0, s.y1 = 0, s.x2 = 20, s.y2 = 18, s.size = 5, s.overlap = 2, s.cut = 1;
-    RunOn(*whole, *s.Make(), false, 9);
-    RunOn(*part, *s.Make(), false, 9);
-    size_t changed = 0;
-    for (uint32_t y = 0; y < 30; ++y) {
-        for (uint32_t x = 0; x < 40; ++x) {
-            const bool inside = x >= 10 && x < 31 && y >= 5 && y < 25;
-            const Color expected = inside ? whole->Layer(0)[y * 40 + x] : before[y * 40 + x];
-            ASSERT_EQ(part->Layer(0)[y * 40 + x], expected) << x << ", " << y;
-            changed += part->Layer(0)[y * 40 + x] != before[y * 40 + x];
-        }
-    }
-    EXPECT_GT(changed, 100u);
-}
+// ---- the instruction against the literal rule ------------------------------------------
 
-// ---- the product against the plain version ----------------------------------------------
-
-struct RandomCase {
-    uint32_t w, h, layers, current;
-    std::vector<Texture> textures;
-    std::vector<RasterPolygon> selection;
-    Quilt setup;
-    bool randomiseSize = false;
-};
-
-RandomCase MakeCase(std::mt19937& rng) {
-    RandomCase c;
-    c.w = 8 + rng() % 25;
-    c.h = 8 + rng() % 25;
-    c.layers = 1 + rng() % 3;
-    c.current = rng() % c.layers;
-    for (uint32_t l = 0; l < c.layers; ++l) c.textures.push_back(Texture(rng() % 5));
-    if (rng() % 4 == 0) {
-        const int32_t x = int32_t(rng() % c.w), y = int32_t(rng() % c.h);
-        const int32_t x2 = x + 1 + int32_t(rng() % c.w), y2 = y + 1 + int32_t(rng() % c.h);
-        c.selection = {{{x, y}, {x, y2}, {x2, y2}, {x2, y}}};
-    }
-    Quilt& s = c.setup;
-    const uint64_t layers[] = {0, 1, 2, 7, (uint64_t(1) << 32) + 1};
-    s.donorLayer = layers[rng() % 5];
-    const int32_t reach = rng() % 5 == 0 ? 30 : 6;  // sometimes far outside the raster
-    auto corner = [&](uint32_t side) { return int32_t(rng() % (side + 2 * reach)) - reach; };
-    s.x1 = corner(c.w), s.x2 = corner(c.w), s.y1 = corner(c.h), s.y2 = corner(c.h);
-    if (reach > 6) {  // keep the plain version's work small
-        s.x2 = s.x1 + int32_t(rng() % 40), s.y2 = s.y1 + int32_t(rng() % 40);
-    }
-    const uint32_t width = uint32_t(std::abs(s.x2 - s.x1)), height = uint32_t(std::abs(s.y2 - s.y1));
-    switch (rng() % 6) {
-    case 0: s.size = 1; break;
-    case 1: s.size = std::min(width, height); break;  // exactly S wide or high
-    case 2: s.size = 1000000; break;
-    default: s.size = 2 + rng() % 6; break;
-    }
-    if (rng() % 8 == 0) s.x2 = s.x1 + int32_t(std::min(s.size, 12u));  // exactly S wide
-    if (rng() % 10 == 0) {  // exactly S x S
-        s.size = 1 + rng() % 12;
-        s.x2 = s.x1 - int32_t(s.size), s.y2 = s.y1 + int32_t(s.size);
-    }
-    const int32_t overlaps[] = {-2, 0, 1, 2, 3, 100, int32_t(s.size)};
-    s.overlap = overlaps[rng() % 7];
-    s.cut = int32_t(rng() % 2);
-    s.transfer = int32_t(rng() % 2) * (rng() % 2 ? 1 : 5);
-    c.randomiseSize = rng() % 6 == 0;
-    return c;
-}
-
-void ExpectSameAsPlain(const RandomCase& c, uint32_t index) {
-    auto fast = MakeRaster(c.w, c.h, index, c.layers, c.current, c.textures, c.selection);
-    auto plain = MakeRaster(c.w, c.h, index, c.layers, c.current, c.textures, c.selection);
-    Instruction f = c.setup.Make();
-    if (c.randomiseSize) {
-        Randomise(*f, "Quilt_Size", I32(-3), I32(4));
-        Randomise(*f, "Donor_Select_Point1X", I32(-2), I32(2));
-    }
-    RunOn(*fast, *f, false, index);
-    const std::mt19937 fastState = parameterRng();
-    RunOn(*plain, *f, true, index);
-    EXPECT_TRUE(SameLayers(*fast, *plain)) << "case " << index << ": raster " << c.w << " x " << c.h << ", "
-                                           << c.setup.Describe() << (c.randomiseSize ? ", randomised" : "");
-    EXPECT_TRUE(parameterRng() == fastState) << "case " << index << ": different draws";
-}
-
-TEST_F(SynthesizeTextureTest, MatchesThePlainVersionOnRandomCases) {
+TEST(SynthesizeTexture, MatchesTheLiteralRuleOnRandomSettings) {
     std::mt19937 rng(20240611);
-    for (uint32_t index = 0; index < 240; ++index) {
-        const RandomCase c = MakeCase(rng);
-        ExpectSameAsPlain(c, index);
-        if (HasFailure()) break;
+    for (uint32_t index = 0; index < 1500; ++index) {
+        Scene s{6 + uint32_t(rng() % 30), 6 + uint32_t(rng() % 30), 1 + uint32_t(rng() % 3), 0, -1, {}};
+        const int32_t x = int32_t(rng() % s.w), y = int32_t(rng() % s.h), x2 = x + 1 + int32_t(rng() % s.w), y2 = y + 1 + int32_t(rng() % s.h);
+        s.current = rng() % s.layers, s.selection.assign(rng() % 4 == 0, {{x, y}, {x, y2}, {x2, y2}, {x2, y}});
+        Quilt q{std::array<int64_t, 4>{0, 1, 5, (int64_t(1) << 32) + 1}[rng() % 4], 0, 0, 0, 0, 0, int64_t(rng() % 8 ? 1 + rng() % 14 : rng() % 2 * 100),
+                int64_t(rng() % 2), int64_t(rng() % 2)};  // layer, size, cut, transfer
+        const int64_t reach = rng() % 4 ? 4 : 300;  // corners near the raster or far outside it
+        q[kX1] = int64_t(rng() % (s.w + 2 * reach)) - reach, q[kY1] = int64_t(rng() % (s.h + 2 * reach)) - reach;
+        // Donors mostly wider and higher than the patch; else square, thin or any width (often exactly S wide).
+        const int64_t shape = rng() % 8, dh = std::min<int64_t>(q[kSize] + 1 + rng() % 16, 30);
+        const int64_t dw = shape == 0 ? dh : shape == 1 ? 1 + rng() % 2 : shape == 2 ? 1 + rng() % 30 : std::min<int64_t>(q[kSize] + 1 + rng() % 16, 30);
+        q[kX2] = q[kX1] + (rng() % 2 ? dw : -dw), q[kY2] = q[kY1] + (rng() % 2 ? dh : -dh);
+        q[kOverlap] = rng() % 4 ? int64_t(rng() % 6) : std::array<int64_t, 4>{-3, -1, 100, INT32_MIN}[rng() % 4];
+        std::string what = "case " + std::to_string(index) + " of sweep seed 20240611 (generator seed = case), "
+                           + std::array<const char*, 3>{"exact heap", "sparse heap", "ranking by class"}[index % 3] + ", raster " + std::to_string(s.w) + " x "
+                           + std::to_string(s.h) + ", " + std::to_string(s.layers) + " layers, current " + std::to_string(s.current) + (s.selection.empty() ? "" : ", a rectangle selected") + ": ";
+        const auto f = Make(q, rng() % 3 ? 0 : uint32_t(rng() % 512 & rng() % 512), what);
+        const auto product = RunScene(s, index, f.get(), int(index % 3));
+        const std::mt19937 state = parameterRng();
+        const auto literal = RunScene(s, index, f.get(), int(index % 3), true);
+        ASSERT_EQ(product->CurrentLayerIndex(), s.current) << what;
+        for (uint32_t l = 0; l < s.layers; ++l) ASSERT_TRUE(ImagesEqual(product->Layer(l), literal->Layer(l), s.w, s.h)) << "layer " << l << ", " << what;
+        ASSERT_TRUE(parameterRng() == state) << "different draws, " << what;
     }
 }
 
-TEST_F(SynthesizeTextureTest, SparseHeapMatchesThePlainVersion) {
-    // Heap too big to build whole: only the errors up to the k-th smallest
-    // are stored, ties and all, and the answer must not change.
-    const SynthesisHeapLimits saved = synthesisHeapLimits();
-    synthesisHeapLimits() = {0, 0, ~uint64_t(0)};
-    std::mt19937 rng(7);
-    for (uint32_t index = 0; index < 120; ++index) {
-        ExpectSameAsPlain(MakeCase(rng), 2000 + index);
-        if (HasFailure()) break;
-    }
-    synthesisHeapLimits() = saved;
-}
-
-TEST_F(SynthesizeTextureTest, ClassRankingMatchesTheHeapWhenErrorsDiffer) {
-    // With the heap limits at 0 every search ranks by class; on noise with
-    // transfer on no two classes tie, so the result must not change.
-    const SynthesisHeapLimits saved = synthesisHeapLimits();
-    synthesisHeapLimits() = {0, 0, 0};
-    std::mt19937 rng(99);
-    for (uint32_t index = 0; index < 30; ++index) {
-        RandomCase c = MakeCase(rng);
-        c.textures = {Texture::Noise};
-        c.setup.transfer = 1;
-        c.setup.size = std::max(c.setup.size, 3u);  // one-pixel lightness terms tie too often
-        ExpectSameAsPlain(c, 1000 + index);
-        if (HasFailure()) break;
-    }
-    synthesisHeapLimits() = saved;
-}
-
-// ---- values only a file can hold ------------------------------------------------------------
-
-TEST_F(SynthesizeTextureTest, SurvivesExtremeFileValues) {
-    auto raster = MakeRaster(100, 100, 6, 2, 1, {Texture::Noise, Texture::Palette});
-    const int32_t lo = INT32_MIN, hi = INT32_MAX;
-    const Quilt cases[] = {
-        {0, lo, lo, hi, hi, 4, 0xFFFFFFFFu, 1, 1},             // 2^32 - 1 wide donor, one huge patch
-        {0, lo, lo, hi, hi, -7, 10, 1, 1},                     // every candidate far outside: ranked by class
-        {~uint64_t(0), -5000, -5000, 5000, 5000, 4, 10, 1, 1}, // a hundred million candidates
-        {3, 0, 0, 100, 100, lo, 10, 1, 1},                     // overlap -2^31: one patch
-        {3, 0, 0, 100, 100, -3, 6, 1, 0},                      // gaps between patches
-        {0, -300, -300, 400, 400, 4, 20, 1, 0},                // far-reaching region, exact heap
-        {1, 50, 50, 50, 50, 4, 10, 1, 1},                      // empty region
+TEST(SynthesizeTexture, EdgeCasesFollowTheRule) {
+    const int64_t lo = INT32_MIN, hi = INT32_MAX;
+    // step > 0: each selected pixel (x, y) becomes the donor layer's pixel (x0 + x mod step, y0 + y mod
+    // step), clamped, where (x0, y0) is the donor region's origin; when the first patch is drawn, only
+    // where x or y >= step. step 0: nothing changes; step -1: only runs. Same seed, same result.
+    struct Row { const char* what; Quilt q; int64_t step; bool drawn; std::vector<RasterPolygon> selection; };
+    const Row rows[] = {
+        {"default parameters", {0, 0, 0, 0, 0, 4, 10}, 0, false, {}},
+        {"donor of exactly S x S, corners swapped, layer 1, overlap 100 capped at S / 2", {1, 20, 27, 27, 20, 100, 9, 0, 1}, 4, false, {}},
+        {"patch size 1: overlap 0, step 1, later patches from the donor origin", {0, 2, 3, 7, 4, 4, 1}, 1, true, {}},
+        {"donor exactly S wide, in a selection", {0, 2, 4, 25, 10, 2, 6}, 4, true, {{{10, 5}, {10, 25}, {31, 25}, {31, 5}}}},
+        {"2^32 - 1 wide donor: one patch of the clamped corner", {0, lo, lo, hi, hi, 4, 0xFFFFFFFFll, 1, 1}, 0xFFFFFFFFll - 4, false, {}},
+        {"every candidate far outside, ranked by class, donor layer beyond the last", {-1, lo, lo, hi, hi, -7, 10, 1, 1}, -1, true, {}},
+        {"far-reaching region, exact heap", {0, -300, -300, 400, 400, 4, 20, 1, 0}, -1, true, {}},
     };
-    for (const Quilt& s : cases) {
-        RunOn(*raster, *s.Make(), false, 1);
-        EXPECT_EQ(raster->CurrentLayerIndex(), 1u) << s.Describe();
-        EXPECT_EQ(raster->LayerCount(), 2u);
+    for (uint32_t index = 0; index < std::size(rows); ++index) {
+        const Row& row = rows[index];
+        const Scene scene{40, 30, 2, 0, 2, row.selection};
+        std::string what = std::string(row.what) + ": ";
+        const auto f = Make(row.q, 0, what);
+        const auto before = RunScene(scene, index, nullptr), a = RunScene(scene, index, f.get());
+        EXPECT_TRUE(row.drawn || parameterRng() == std::mt19937(index)) << what << ": drew";
+        EXPECT_TRUE(ImagesEqual(a->Layer(0), RunScene(scene, index, f.get())->Layer(0), 40, 30)) << what << ": differs when run again from seed " << index;
+        const PixelBuffer& donor = before->Layer(uint32_t(row.q[kLayer]) > 0 ? 1 : 0);
+        PixelBuffer expected = before->Layer(0);  // outside the selection, unchanged
+        for (const uint32_t i : a->SelectedIndices()) {
+            const int64_t x = i % 40, y = i / 40, s = row.step;
+            if (s < 0 || (s > 0 && row.drawn && x < s && y < s)) expected[i] = a->Layer(0)[i];  // not predicted
+            else if (s > 0) expected[i] = donor[size_t(std::clamp(std::min(row.q[kY1], row.q[kY2]) + y % s, int64_t(0), int64_t(29)) * 40
+                                                     + std::clamp(std::min(row.q[kX1], row.q[kX2]) + x % s, int64_t(0), int64_t(39)))];
+        }
+        EXPECT_TRUE(ImagesEqual(a->Layer(0), expected, 40, 30)) << what;
     }
-}
-
-TEST_F(SynthesizeTextureTest, NegativeOverlapLeavesGapsOfEarlierContent) {
-    auto raster = MakeRaster(20, 20, 8, 1, 0, {Texture::Noise});
-    const PixelBuffer before = raster->Layer(0);
-    Quilt s;
-    s.x1 = 0, s.y1 = 0, s.x2 = 12, s.y2 = 12, s.size = 4, s.overlap = -2;  // step 6
-    RunOn(*raster, *s.Make(), false, 4);
-    for (uint32_t y = 0; y < 20; ++y)
-        for (uint32_t x = 0; x < 20; ++x)
-            if (x % 6 >= 4 || y % 6 >= 4) {
-                ASSERT_EQ(raster->Layer(0)[y * 20 + x], before[y * 20 + x]) << x << ", " << y;
-            }
 }
 
 }  // namespace
