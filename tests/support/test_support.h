@@ -3,6 +3,7 @@
 // the one image comparison helper.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -45,7 +46,9 @@ inline ParamValue U64(uint64_t v) { return ParamValue(v); }
 inline ParamValue F32(float v) { return ParamValue(v); }
 
 // Marks a parameter randomised with the given offsets.
-void Randomise(AbstractRasterFunction& f, const std::string& name, ParamValue lo, ParamValue hi);
+inline void Randomise(AbstractRasterFunction& f, const std::string& name, ParamValue lo, ParamValue hi) {
+    f.SetRecord(name, ParamRecord{f.GetRawValue(name), true, lo, hi});
+}
 
 // Builds a queue from instructions.
 template <class... T>
@@ -55,13 +58,16 @@ InstructionList Queue(T&&... instructions) {
     return queue;
 }
 
-// A 100 x 100 raster generated from the queue.
-std::unique_ptr<SelectableRaster> Render(const InstructionList& queue, uint32_t width = 100,
-                                         uint32_t height = 100);
+// A raster (100 x 100 unless told otherwise) generated from the queue.
+inline std::unique_ptr<SelectableRaster> Render(const InstructionList& queue, uint32_t width = 100, uint32_t height = 100) {
+    auto raster = std::make_unique<SelectableRaster>(width, height);
+    Generate(*raster, queue);
+    return raster;
+}
 
 struct ImageDiff {
-    size_t differing = 0;     // pixels that differ in any channel
-    int maxChannelDiff = 0;   // largest absolute channel difference
+    size_t differing = 0;           // pixels that differ in any channel
+    int maxChannelDiff = 0;         // largest absolute channel difference
     long firstX = -1, firstY = -1;  // first differing pixel, raster coordinates
     bool sizeMismatch = false;
     bool Same() const { return !sizeMismatch && differing == 0; }
@@ -70,11 +76,15 @@ struct ImageDiff {
 // difference found, writes a PNG marking the differing pixels in red.
 ImageDiff CompareImages(const PixelBuffer& a, const PixelBuffer& b, uint32_t width, uint32_t height,
                         const std::string& diffPath = "");
+// Success, or a message naming the count, the largest channel difference and
+// the first differing pixel with both colours.
 ::testing::AssertionResult ImagesEqual(const PixelBuffer& a, const PixelBuffer& b, uint32_t width,
                                        uint32_t height);
 
 // Number of pixels of the buffer equal to c.
-size_t CountPixels(const PixelBuffer& buffer, Color c);
+inline size_t CountPixels(const PixelBuffer& buffer, Color c) {
+    return size_t(std::count(buffer.begin(), buffer.end(), c));
+}
 
 // A small asymmetric test picture: a red "F" on blue, odd size, for catching
 // flipped rows, transpositions and channel swaps.

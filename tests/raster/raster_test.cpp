@@ -1,0 +1,65 @@
+// The raster model by its worked values: the blending rule and the pixel and
+// pass operations. Polygon membership and layers are exercised through the
+// selection and layer instructions in functions/functions_test.cpp, which also
+// sweeps the fast selection against the plain membership test.
+#include <climits>
+#include <numeric>
+
+#include "support/test_support.h"
+
+namespace {
+
+TEST(RasterTest, BlendingPixelAccessAndPasses) {
+    const struct { Color d, s, out; } rows[] = {
+        {kOpaqueWhite, {255, 0, 0, 128}, {255, 126, 126, 255}}, {{10, 20, 30, 0}, {1, 2, 3, 0}, kTransparentBlack},
+        {{200, 100, 50, 255}, {9, 9, 9, 0}, {200, 100, 50, 255}}, {kTransparentBlack, {200, 100, 50, 128}, {200, 100, 50, 128}}};
+    for (const auto& row : rows) EXPECT_EQ(BlendOver(row.d, row.s), row.out) << std::hex << row.d.Word() << " " << row.s.Word();
+    // The rule step by step, in single precision, over every pair of alphas with scattered colours.
+    auto literal = [](Color d, Color s) {
+        const float as = s.a / 255.0f, ad = d.a / 255.0f, k = 1.0f - as, ao = k * ad + as;
+        auto c = [&](uint8_t dc, uint8_t sc) { return uint8_t((((dc / 255.0f) * ad) * k + (sc / 255.0f) * as) / ao * 255.0f); };
+        return ao == 0.0f ? kTransparentBlack : Color(c(d.r, s.r), c(d.g, s.g), c(d.b, s.b), uint8_t(ao * 255.0f));
+    };
+    for (uint32_t i = 0; i < 65536; ++i) {
+        const Color d = Color::FromWord((i * 2654435761u) << 8 >> 8 | i << 24), s = Color::FromWord((i * 2246822519u) << 8 >> 8 | i >> 8 << 24);
+        ASSERT_EQ(BlendOver(d, s), literal(d, s)) << std::hex << d.Word() << " under " << s.Word();
+    }
+
+    // Pixel access, reads clamped and out-of-range indices reported, and passes.
+    const SelectableRaster placeholder;
+    EXPECT_TRUE(placeholder.Width() * placeholder.Height() == 1 && placeholder.SelectedIndices().empty() && !placeholder.IsChanged());
+    SelectableRaster raster(100, 100);
+    std::vector<uint32_t> all(10000);
+    std::iota(all.begin(), all.end(), 0u);
+    EXPECT_TRUE(raster.SelectedIndices() == all && raster.LayerCount() == 1 && raster.IsChanged());
+    EXPECT_EQ(CountPixels(raster.Layer(0), kOpaqueWhite) + CountPixels(raster.CompositeCanvas(), kOpaqueWhite), 20000u);
+
+    const Color mark(9, 9, 9, 9);
+    raster.SetPixel(5, Color(1, 2, 3, 4));
+    raster.SetPixelAt(0, 99, Color(7, 7, 7, 7));
+    raster.CommitWorkingCanvas(), raster.LoadWorkingCanvas();
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(raster.GetPixel(-1) == kOpaqueWhite && raster.GetPixel(10000) == kOpaqueWhite);
+    raster.SetPixel(10000, mark);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Index out of bounds.\nIndex out of bounds.\nIndex out of bounds.\n");
+    testing::internal::CaptureStderr();
+    raster.SetPixelAt(100, 0, mark), raster.SetPixelAt(-1, 3, mark);
+    EXPECT_TRUE(testing::internal::GetCapturedStderr().empty() && CountPixels(raster.WorkingCanvas(), mark) == 0);
+    EXPECT_EQ(raster.GetPixelAt(-5, 250, false), Color(7, 7, 7, 7));  // clamped to (0, 99)
+    EXPECT_TRUE(raster.GetPixelAt(INT_MIN, INT_MIN, false) == kOpaqueWhite && raster.GetPixel(5) == Color(1, 2, 3, 4));
+    const RgbaImage image = (raster.Composite(), raster.CompositeImage());  // raster row 99 on top
+    EXPECT_TRUE(image.width == 100 && image.height == 100 && image.At(0, 0)[0] == 7 && image.At(5, 99)[2] == 3);
+
+    // Committed reads never see the working canvas; after BeginPass they see the previous pass.
+    raster.SetPixel(2, mark);
+    EXPECT_TRUE(raster.GetPixel(2) == kOpaqueWhite && raster.GetPixelAt(2, 0, true) == mark);
+    raster.BeginPass();  // the working canvas is the layer again
+    EXPECT_TRUE(raster.GetPixel(2) == mark && raster.GetPixelAt(2, 0, false) == mark && raster.GetPixelAt(2, 0, true) == kOpaqueWhite);
+    raster.LoadWorkingCanvas();
+    EXPECT_EQ(raster.GetPixel(2), kOpaqueWhite);
+    // A hostile project cannot exhaust memory with layers.
+    for (uint32_t i = 0; i < SelectableRaster::kMaxLayers + 50; ++i) raster.CreateLayer();
+    EXPECT_TRUE(raster.LayerCount() == SelectableRaster::kMaxLayers && raster.LayerBufferCount() == SelectableRaster::kMaxLayers);
+}
+
+}  // namespace
