@@ -107,10 +107,8 @@ bool RecentProjects::Write() {
         // A new state directory is private to the user.
         if (!error) ::chmod(store.parent_path().c_str(), 0700);
     }
-    const std::string temporary = storePath_ + ".tmp-" + std::to_string(::getpid());
-    bool ok = false;
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd >= 0) ok = ReplaceWithTemporary(fd, temporary, storePath_, bytes, /*sync=*/true);
+    std::string why;
+    const bool ok = ReplaceFile(storePath_, bytes, ReplaceOptions{false, true}, why);
     if (!ok && !reportedWriteFailure_) {
         reportedWriteFailure_ = true;
         PrintErrorLine("Could not write the recent projects list: " + storePath_);

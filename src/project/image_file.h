@@ -4,6 +4,8 @@
 
 #include "raster/rgba_image.h"
 
-// Encodes the image (EncodePng) and writes it to path, replacing what was
-// there. False when the file cannot be opened or a write or the close fails.
+// Encodes the image (EncodePng) and replaces the file at path with it whole
+// (ReplaceFile: a temporary beside it renamed into place; a symbolic link is
+// replaced, not followed; a folder, FIFO or device is refused). False, with
+// the previous file left as it was, when that fails.
 bool WritePngFile(const RgbaImage& image, const std::string& path);

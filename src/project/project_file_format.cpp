@@ -47,7 +47,13 @@ class FieldReader {
 public:
     explicit FieldReader(ProjectByteSource& source) : source_(source) {}
 
-    bool Bytes(void* destination, size_t count) { return source_.Read(destination, count) == count; }
+    bool Bytes(void* destination, size_t count) {
+        const size_t delivered = source_.Read(destination, count);
+        position_ += delivered;
+        return delivered == count;
+    }
+    // Bytes read so far; after a short read, the size of the file.
+    uint64_t Position() const { return position_; }
 
     bool Slot(uint64_t& value) {
         unsigned char slot[kSlotSize];
@@ -87,14 +93,28 @@ public:
 
 private:
     ProjectByteSource& source_;
+    uint64_t position_ = 0;
 };
 
-// Reads one parameter record into the instruction; false when the bytes ran out.
-bool DecodeParameter(FieldReader& reader, std::deque<int32_t>& seeds, AbstractRasterFunction& instruction) {
+// Why a decode failed when no message was printed: the bytes ran out, or a
+// field no writer produces.
+std::string ShortFileReason(const FieldReader& reader) {
+    if (reader.Position() == 0) return "the file is empty";
+    return "the file ends after " + std::to_string(reader.Position()) + " bytes";
+}
+
+// Reads one parameter record into the instruction; false (with the reason)
+// when the bytes ran out or the name's length is negative.
+bool DecodeParameter(FieldReader& reader, std::deque<int32_t>& seeds, AbstractRasterFunction& instruction,
+                     std::string& why) {
     uint32_t lengthBits;
     if (!reader.Slot32(lengthBits)) return false;
     const int32_t length = int32_t(lengthBits);
-    if (length < 0) return false;  // no file holds one: treated as a short file
+    if (length < 0) {
+        why = "the parameter name at byte " + std::to_string(reader.Position() - kSlotSize) +
+              " has a negative length";
+        return false;
+    }
     std::string name;
     if (!reader.Name(uint32_t(length), name)) return false;
     uint64_t payload;
@@ -124,14 +144,23 @@ bool DecodeParameter(FieldReader& reader, std::deque<int32_t>& seeds, AbstractRa
 
 }  // namespace
 
-bool DecodeProject(ProjectByteSource& source, std::deque<int32_t>& seeds, InstructionList& out) {
-    FieldReader reader(source);
+namespace {
+
+// Reports a failure that the decoder announces itself.
+bool Refuse(DecodeFailure& failure, const std::string& line, const std::string& reason) {
+    PrintErrorLine(line);
+    failure.reason = reason;
+    failure.printed = true;
+    return false;
+}
+
+bool DecodeInstructions(FieldReader& reader, std::deque<int32_t>& seeds, InstructionList& loaded,
+                        DecodeFailure& failure) {
     uint16_t major;
     if (!reader.UInt16LE(major)) return false;
-    if (major != kProjectMajorVersion) {
-        PrintErrorLine("Major version did not match.");
-        return false;
-    }
+    if (major != kProjectMajorVersion)
+        return Refuse(failure, "Major version did not match.",
+                      "its major version is " + std::to_string(major) + ", not 1");
     uint16_t minor;
     if (!reader.UInt16LE(minor)) return false;
     if (minor != kProjectMinorVersion) PrintErrorLine("Minor version did not match.");
@@ -141,28 +170,41 @@ bool DecodeProject(ProjectByteSource& source, std::deque<int32_t>& seeds, Instru
     uint32_t countBits;
     if (!reader.Slot32(countBits)) return false;
     const int32_t count = int32_t(countBits);
-
-    InstructionList loaded;  // grows per instruction read, never from the count
+    // The list grows per instruction read, never from the count.
     for (int32_t i = 0; i < count; ++i) {
         if (i == kMaxProjectInstructions) {
-            PrintErrorLine("Project file holds more than " + std::to_string(kMaxProjectInstructions) +
-                      " instructions.");
-            return false;
+            const std::string limit = std::to_string(kMaxProjectInstructions);
+            return Refuse(failure, "Project file holds more than " + limit + " instructions.",
+                          "it holds more than " + limit + " instructions");
         }
         uint32_t typeId;
         if (!reader.Slot32(typeId)) return false;
         const AbstractRasterFunction* prototype = FindPrototypeByTypeId(typeId);
-        if (prototype == nullptr) {
-            PrintErrorLine("Failed to find matching function: " + std::to_string(typeId) + "!");
-            return false;
-        }
+        if (prototype == nullptr)
+            return Refuse(failure, "Failed to find matching function: " + std::to_string(typeId) + "!",
+                          "it holds an instruction of unknown type " + std::to_string(typeId));
         std::unique_ptr<AbstractRasterFunction> instruction = prototype->Clone();
         uint32_t parameterBits;
         if (!reader.Slot32(parameterBits)) return false;
         const int32_t parameterCount = int32_t(parameterBits);
         for (int32_t p = 0; p < parameterCount; ++p)
-            if (!DecodeParameter(reader, seeds, *instruction)) return false;
+            if (!DecodeParameter(reader, seeds, *instruction, failure.reason)) return false;
         loaded.push_back(std::move(instruction));
+    }
+    return true;
+}
+
+}  // namespace
+
+bool DecodeProject(ProjectByteSource& source, std::deque<int32_t>& seeds, InstructionList& out,
+                   DecodeFailure* failure) {
+    FieldReader reader(source);
+    DecodeFailure local;
+    InstructionList loaded;
+    if (!DecodeInstructions(reader, seeds, loaded, local)) {
+        if (local.reason.empty()) local.reason = ShortFileReason(reader);
+        if (failure != nullptr) *failure = local;
+        return false;
     }
     out = std::move(loaded);
     return true;

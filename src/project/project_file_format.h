@@ -44,10 +44,19 @@ private:
 // The whole file for a queue.
 std::string EncodeProject(const InstructionList& queue);
 
+// Why a decode failed, in words that finish "Could not open <file>: ...":
+// "the file ends after 57 bytes", "its major version is 2, not 1", ...
+struct DecodeFailure {
+    std::string reason;
+    bool printed = false;  // the decoder has written its own line for it
+};
+
 // Decodes a whole project into `out` (replaced only on success). Every
 // parameter named `Seed` takes the front entry of `seeds` in place of its
 // stored value while any are left. Prints "Major version did not match.",
 // "Minor version did not match." (a warning: decoding goes on), "Failed to
 // find matching function: <id>!" and the too-many-instructions line; bytes
-// running out fail silently. Touches no global state but `seeds` and `out`.
-bool DecodeProject(ProjectByteSource& source, std::deque<int32_t>& seeds, InstructionList& out);
+// running out and a negative name length print nothing. Touches no global
+// state but `seeds` and `out`.
+bool DecodeProject(ProjectByteSource& source, std::deque<int32_t>& seeds, InstructionList& out,
+                   DecodeFailure* failure = nullptr);
