@@ -1,12 +1,16 @@
 #include "app/batch_run.h"
 
+#include <unistd.h>
+
 #include "instructions/generate.h"
+#include "project/file_io.h"
 #include "project/image_file.h"
 #include "project/project_file.h"
 #include "raster/console.h"
+#include "raster/png_encoder.h"
 #include "raster/selectable_raster.h"
 
-int RunBatch(const std::string& projectPath, std::deque<int32_t> seeds, const std::string& outputPath) {
+int RunBatch(const std::string& projectPath, std::deque<int32_t> seeds, const BatchOutput& output) {
     SelectableRaster raster(100, 100);
     raster.ClearSelection();
     InstructionList queue;
@@ -14,9 +18,13 @@ int RunBatch(const std::string& projectPath, std::deque<int32_t> seeds, const st
     if (!ReadProjectFile(projectPath, seeds, queue)) return -1;
     Generate(raster, queue);
 
-    PrintInfoLine("Writing file to: " + outputPath);
-    if (!WritePngFile(raster.CompositeImage(), outputPath)) {
-        PrintErrorLine("Unable to write file: " + outputPath);
+    const std::string line = "Writing file to: " + output.path;
+    output.toStandardOutput ? PrintErrorLine(line) : PrintInfoLine(line);
+    const RgbaImage image = raster.CompositeImage();
+    const bool written = output.toStandardOutput ? WriteAll(STDOUT_FILENO, EncodePng(image))
+                                                 : WritePngFile(image, output.path);
+    if (!written) {
+        PrintErrorLine("Unable to write file: " + output.path);
         return -1;
     }
     return 0;

@@ -12,12 +12,94 @@
 #include "project/seed_argument.h"
 #include "raster/console.h"
 
-int RunTavelin(int argc, char** argv) {
-    const std::string exeDirectory = ExecutableDirectory();
-    PrintInfoLine("Headless directory is: " + exeDirectory);
-    if (argc <= 1) return RunEditor(exeDirectory);
+namespace {
 
-    const std::string projectPath = argv[1];
+const char* const kUsage =
+    "Usage: tavelin [OPTION]... [PROJECT.pcg [SEED]...]\n"
+    "Render a procedural texture project to a PNG image, or edit it.\n"
+    "\n"
+    "With a project: load it, give the SEEDs to its Seed parameters in file order,\n"
+    "render the texture once and write it as pcgOutput.png beside this program.\n"
+    "Without arguments: open the editor.\n"
+    "\n"
+    "  -o, --output FILE   write the image to FILE instead ('-' writes it to\n"
+    "                      standard output and the two informational lines to\n"
+    "                      standard error)\n"
+    "      --edit [FILE]   open the editor, with the project FILE loaded\n"
+    "  -h, --help          show this help and exit\n"
+    "      --version       show the version and exit\n"
+    "\n"
+    "Options come before the project. The image is written whole to a temporary\n"
+    "file beside its target and renamed into place, so a reader never sees half an\n"
+    "image and a failed write leaves the previous file as it was.\n"
+    "\n"
+    "Exit status: 0 done; 255 (-1) the project cannot be found, read or loaded, a\n"
+    "seed is not an integer, the image cannot be written, or the editor cannot\n"
+    "start.\n";
+
+struct Arguments {
+    std::string output;        // empty: pcgOutput.png beside the executable
+    bool edit = false;         // --edit given
+    std::string editProject;   // its project, when given
+    int first = 1;             // index of the project path in argv
+};
+
+int UsageError(const std::string& message) {
+    PrintErrorLine("tavelin: " + message + " (see --help)");
+    return -1;
+}
+
+// Reads the options before the project. Returns -1 to go on, else the exit status.
+int ReadOptions(int argc, char** argv, Arguments& arguments) {
+    int i = 1;
+    for (; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--") {
+            ++i;
+            break;
+        }
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::puts("tavelin " ORVANE_VERSION " (project files 1.2)");
+            return 0;
+        }
+        if (arg == "-o" || arg == "--output") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') return UsageError(arg + " needs a file name");
+            arguments.output = argv[++i];
+        } else if (arg.rfind("--output=", 0) == 0 && arg.size() > 9) {
+            arguments.output = arg.substr(9);
+        } else if (arg == "--edit") {
+            arguments.edit = true;
+            if (i + 1 < argc) arguments.editProject = argv[++i];
+            if (i + 1 < argc) return UsageError("--edit takes one project file and nothing after it");
+        } else {
+            break;
+        }
+    }
+    arguments.first = i;
+    return -2;
+}
+
+}  // namespace
+
+int RunTavelin(int argc, char** argv) {
+    Arguments arguments;
+    if (const int status = ReadOptions(argc, argv, arguments); status != -2) return status;
+    const bool toStandardOutput = arguments.output == "-";
+    const std::string exeDirectory = ExecutableDirectory();
+    // The image may be what standard output carries: the lines then go to standard error.
+    auto info = [&](const std::string& line) { toStandardOutput ? PrintErrorLine(line) : PrintInfoLine(line); };
+    info("Headless directory is: " + exeDirectory);
+    if (arguments.edit) return RunEditor(exeDirectory, arguments.editProject);
+    if (arguments.first >= argc) {
+        if (!arguments.output.empty()) return UsageError("--output needs a project to render");
+        return RunEditor(exeDirectory, "");
+    }
+
+    const std::string projectPath = argv[arguments.first];
     std::FILE* probe = std::fopen(projectPath.c_str(), "rb");
     if (probe == nullptr) {
         const std::string exeName = LastPathComponent(argv[0] ? argv[0] : "");
@@ -28,7 +110,7 @@ int RunTavelin(int argc, char** argv) {
     std::fclose(probe);
 
     std::deque<int32_t> seeds;
-    for (int i = 2; i < argc; ++i) {
+    for (int i = arguments.first + 1; i < argc; ++i) {
         const std::optional<int32_t> seed = ParseSeedArgument(argv[i]);
         if (!seed) {
             PrintErrorLine(
@@ -38,5 +120,8 @@ int RunTavelin(int argc, char** argv) {
         }
         seeds.push_back(*seed);
     }
-    return RunBatch(projectPath, seeds, exeDirectory + "/pcgOutput.png");
+    BatchOutput output;
+    output.path = arguments.output.empty() ? exeDirectory + "/pcgOutput.png" : arguments.output;
+    output.toStandardOutput = toStandardOutput;
+    return RunBatch(projectPath, seeds, output);
 }

@@ -21,6 +21,7 @@
 #include "backends/imgui_impl_opengl3.h"
 #include "editor/editor_document.h"
 #include "editor/editor_ui.h"
+#include "editor/file_commands.h"
 #include "editor/generation_handoff.h"
 #include "editor/main_window.h"
 #include "editor/preview_renderer.h"
@@ -45,7 +46,8 @@ constexpr int kViewportFrames = 10;
 
 class EditorShell {
 public:
-    explicit EditorShell(const std::string& exeDirectory) : exeDirectory_(exeDirectory) {}
+    EditorShell(const std::string& exeDirectory, const std::string& projectPath)
+        : exeDirectory_(exeDirectory), projectPath_(projectPath) {}
     int Run();
 
 private:
@@ -64,6 +66,7 @@ private:
     }
 
     std::string exeDirectory_;
+    std::string projectPath_;  // opened at start-up when not empty
     EditorDocument document_;
     EditorUi ui_;
     // The one raster; the hand-off guards it with rasterMutex once the worker runs.
@@ -205,6 +208,8 @@ bool EditorShell::StartUp() {
     ui_.dialogs.ownerWindow = glfwGetX11Window(window_);
     ui_.dialogs.startFolder = exeDirectory_;
     ui_.gallery.EnableTextures();
+    // A project named on the command line opens as File > Open would open it.
+    if (!projectPath_.empty()) OpenRecentProjectCommand(document_, projectPath_);
 
     previewEnabled_ = true;
     viewportCountdown_ = kViewportFrames;
@@ -290,10 +295,12 @@ int EditorShell::Run() {
 
 }  // namespace
 
-int RunEditorShell(const std::string& exeDirectory) {
+int RunEditorShell(const std::string& exeDirectory, const std::string& projectPath) {
     // Heap-allocated: the shell holds the raster's canvases and the user interface.
-    auto shell = std::make_unique<EditorShell>(exeDirectory);
+    auto shell = std::make_unique<EditorShell>(exeDirectory, projectPath);
     return shell->Run();
 }
 
-extern "C" int ORVANE_EDITOR_ENTRY(const char* exeDirectory) { return RunEditorShell(exeDirectory); }
+extern "C" int ORVANE_EDITOR_ENTRY(const char* exeDirectory, const char* projectPath) {
+    return RunEditorShell(exeDirectory, projectPath != nullptr ? projectPath : "");
+}

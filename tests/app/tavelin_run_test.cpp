@@ -2,6 +2,8 @@
 // test runs its own copy of the executable, since the image goes beside it.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <set>
 
@@ -31,40 +33,89 @@ protected:
     const std::string output_ = dir_ + "/pcgOutput.png", headless_ = "Headless directory is: " + dir_ + "\n";
 };
 
+// The argument grammar: options before the project, then today's forms.
 // Refused runs exit with -1 and write no image: an earlier one stays.
-TEST_F(TavelinTest, RefusedRunsKeepTheEarlierImage) {
+TEST_F(TavelinTest, ArgumentsAndRefusedRunsKeepTheEarlierImage) {
     const std::string usage = " [path_to_file] [seed1] [seed2] ...\n\n";
     const std::string missing = "File not found or inaccessible. \n\n\tUsage: ";
     const std::string badSeed = "Seeds passed in need to be in integer format. \n\n\tUsage: Tavelin.exe" + usage;
-    const std::string example = ORVANE_SOURCE_DIR "/examples/default.pcg";
+    const std::string example = ORVANE_SOURCE_DIR "/examples/default.pcg", load = "Could not load " + dir_;
     std::string bytes = EncodeProject(MakeDefaultQueue());
     std::ofstream(dir_ + "/short.pcg") << bytes.substr(0, 40);
+    std::ofstream(dir_ + "/empty.pcg");
     bytes[0] = 2;
     std::ofstream(dir_ + "/major2.pcg") << bytes;
     std::ofstream(output_) << "earlier image";
-    const std::vector<std::tuple<std::vector<std::string>, std::string, std::string>> cases = {
-        {{dir_ + "/missing.pcg", "7", "letters"}, "", missing + "tavelin" + usage},  // before any seed
-        {{"missing.pcg"}, "C:\\tools\\Tavelin.exe", missing + "Tavelin.exe" + usage},
-        {{"missing.pcg"}, "/opt/orvane/tav/", missing + "tav" + usage},
-        {{example, "1", "abc", "2"}, "", badSeed}, {{example, "99999999999"}, "", badSeed},
-        {{example, "-2147483649"}, "", badSeed}, {{example, ""}, "", badSeed}, {{example, "+ 1"}, "", badSeed},
-        {{dir_ + "/major2.pcg", "3"}, "", "Major version did not match.\n"},
-        {{dir_ + "/short.pcg"}, "", ""},
+    const std::string h = headless_;
+    const std::vector<std::tuple<std::vector<std::string>, std::string, int, std::string, std::string>> cases = {
+        {{dir_ + "/missing.pcg", "7", "letters"}, "", 255, h, missing + "tavelin" + usage},  // before any seed
+        {{"missing.pcg"}, "C:\\tools\\Tavelin.exe", 255, h, missing + "Tavelin.exe" + usage},
+        {{"missing.pcg"}, "/opt/orvane/tav/", 255, h, missing + "tav" + usage},
+        {{example, "1", "abc", "2"}, "", 255, h, badSeed}, {{example, "99999999999"}, "", 255, h, badSeed},
+        {{example, "-2147483649"}, "", 255, h, badSeed}, {{example, ""}, "", 255, h, badSeed},
+        {{example, "+ 1"}, "", 255, h, badSeed}, {{example, "-o", "x.png"}, "", 255, h, badSeed},
+        {{dir_ + "/major2.pcg", "3"}, "", 255, h, "Major version did not match.\n"},
+        {{dir_ + "/short.pcg"}, "", 255, h, load + "/short.pcg: the file ends after 40 bytes\n"},
+        {{dir_ + "/empty.pcg"}, "", 255, h, load + "/empty.pcg: the file is empty\n"},
+        {{dir_}, "", 255, h, load + ": it is a folder\n"}, {{"--frobnicate"}, "", 255, h, missing + "tavelin" + usage},
+        {{"-o"}, "", 255, "", "tavelin: -o needs a file name (see --help)\n"},
+        {{"--output", "x.png"}, "", 255, h, "tavelin: --output needs a project to render (see --help)\n"},
+        {{"--edit", "a.pcg", "7"}, "", 255, "", "tavelin: --edit takes one project file and nothing after it (see --help)\n"},
+        {{"--version", "x"}, "", 0, "tavelin " ORVANE_VERSION " (project files 1.2)\n", ""},
     };
-    for (const auto& [args, argv0, err] : cases) {
+    for (const auto& [args, argv0, status, out, err] : cases) {
         const RunResult r = RunProgram(dir_ + "/tavelin", args, dir_, argv0);
-        EXPECT_EQ(std::tie(r.status, r.out, r.err), std::make_tuple(255, headless_, err)) << args.back();
+        EXPECT_EQ(std::tie(r.status, r.out, r.err), std::tie(status, out, err)) << testing::PrintToString(args);
     }
     EXPECT_EQ(ReadFile(output_), "earlier image");
+    RunResult r = RunProgram(dir_ + "/tavelin", {"-h", "x.pcg"}, dir_);
+    EXPECT_TRUE(r.status == 0 && r.out.rfind("Usage: tavelin [OPTION]...", 0) == 0 && r.err.empty()) << r.out;
 
     // Without arguments the directory line comes first; no editor module lies beside this copy.
-    RunResult r = RunProgram(dir_ + "/tavelin", {}, dir_);
+    r = RunProgram(dir_ + "/tavelin", {}, dir_);
     EXPECT_TRUE(r.status == 255 && r.out.rfind(headless_, 0) == 0 && !r.err.empty()) << r.out << r.err;
-    // An image that cannot be written.
-    ASSERT_TRUE(fs::remove(output_) && fs::create_directory(output_));
-    r = RunProgram(dir_ + "/tavelin", {example}, dir_);
-    EXPECT_EQ(std::tie(r.status, r.out, r.err), std::make_tuple(255, headless_ + "Writing file to: " + output_ + "\n",
-                                                                 "Unable to write file: " + output_ + "\n"));
+    // -o, --output=, and "-" for standard output (the lines then on standard error).
+    const std::string image = EncodePng(Render(MakeDefaultQueue())->CompositeImage());
+    r = RunProgram(dir_ + "/tavelin", {"-o", "-", "--", example}, dir_);
+    EXPECT_EQ(std::tie(r.status, r.out, r.err), std::make_tuple(0, image, h + "Writing file to: -\n"));
+    r = RunProgram(dir_ + "/tavelin", {"--output=" + dir_ + "/o.png", example}, dir_);
+    EXPECT_EQ(std::tie(r.status, r.out), std::make_tuple(0, h + "Writing file to: " + dir_ + "/o.png\n"));
+    EXPECT_TRUE(ReadFile(dir_ + "/o.png") == image);
+    // A link at the target is replaced, never written through; a FIFO, a folder
+    // or an unwritable folder is refused and the old file stays.
+    fs::create_symlink(dir_ + "/empty.pcg", dir_ + "/link.png");
+    r = RunProgram(dir_ + "/tavelin", {"-o", dir_ + "/link.png", example}, dir_);
+    EXPECT_TRUE(r.status == 0 && !fs::is_symlink(dir_ + "/link.png") && ReadFile(dir_ + "/empty.pcg").empty());
+    ASSERT_TRUE(::mkfifo((dir_ + "/fifo.png").c_str(), 0644) == 0 && fs::remove(output_) && fs::create_directory(output_));
+    for (const std::string& target : {dir_ + "/fifo.png", output_, std::string("/proc/none/x.png")}) {
+        r = RunProgram(dir_ + "/tavelin", {"-o", target, example}, dir_);
+        EXPECT_EQ(std::tie(r.status, r.err), std::make_tuple(255, "Unable to write file: " + target + "\n"));
+    }
+    EXPECT_TRUE(fs::is_fifo(dir_ + "/fifo.png"));
+}
+
+// Twenty runs writing one file at once leave one complete image of one of
+// their seeds, and no temporary.
+TEST_F(TavelinTest, ConcurrentRunsLeaveOneWholeImage) {
+    const std::string example = ORVANE_SOURCE_DIR "/examples/blurs.pcg", shared = dir_ + "/out/shared.png";
+    std::set<std::string> images;
+    for (const char* seed : {"3", "9"}) {
+        RunProgram(dir_ + "/tavelin", {"-o", dir_ + "/" + seed + ".png", example, seed}, dir_);
+        images.insert(ReadFile(dir_ + "/" + seed + ".png"));
+    }
+    ASSERT_EQ(images.size(), 2u);
+    fs::create_directories(dir_ + "/out");
+    for (int round = 0; round < 3; ++round) {
+        std::vector<pid_t> runs;
+        for (int i = 0; i < 20; ++i) {
+            fs::create_directories(dir_ + "/run" + std::to_string(i));
+            runs.push_back(StartProgram(dir_ + "/tavelin", {"-o", shared, example, i % 2 ? "9" : "3"},
+                                        dir_ + "/run" + std::to_string(i)));
+        }
+        for (const pid_t pid : runs) ::waitpid(pid, nullptr, 0);
+        EXPECT_EQ(images.count(ReadFile(shared)), 1u) << "round " << round;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_ + "/out"), {}), 1) << "a temporary is left";
+    }
 }
 
 // The committed examples are what their definitions build and together use
@@ -101,16 +152,17 @@ TEST_F(TavelinTest, ExamplesMatchTheirDefinitionsAndRender) {
         }
         EXPECT_NE(images[0] == images[1], randomised);
         // tavelin-family writes the same file for those seeds, whatever --jobs is.
-        std::ofstream(dir_ + "/seeds.txt") << "# tuples\n 101 -3 12abc\n\n7, 9\n";
+        std::ofstream(dir_ + "/seeds.txt") << "# tuples\n 101 -3 12\n\n7, 9\n";
         for (const std::string jobs : {"1", "2"}) {
             const std::string out = dir_ + "/" + example.name + jobs;
-            const RunResult r =
-                RunProgram(TAVELIN_FAMILY_PATH, {"--seeds=@" + dir_ + "/seeds.txt", "--out=" + out,
-                                                 "--pattern=<index>_<seed>", "-j" + jobs, "-q", "--", path}, dir_);
+            const std::string seeds = jobs == "1" ? "@" + dir_ + "/seeds.txt" : "101:-3:12,7:9";
+            const RunResult r = RunProgram(TAVELIN_FAMILY_PATH, {"--seeds=" + seeds, "--out=" + out,
+                                                                 "--pattern=<index>_<seed>.png", "-j" + jobs, "-q",
+                                                                 "--", path}, dir_);
             EXPECT_EQ(std::tie(r.status, r.err), std::make_tuple(0, ""));
             EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 2) << "no temporary file is left";
-            EXPECT_TRUE(ReadFile(out + "/0_101_-3_12") == images[1]) << "member and tavelin's picture differ";
-            EXPECT_TRUE(ReadFile(out + "/1_7_9") == ReadFile(dir_ + "/" + example.name + "1/1_7_9")) << jobs << " jobs";
+            EXPECT_TRUE(ReadFile(out + "/0_101_-3_12.png") == images[1]) << "member and tavelin's picture differ";
+            EXPECT_TRUE(ReadFile(out + "/1_7_9.png") == ReadFile(dir_ + "/" + example.name + "1/1_7_9.png")) << jobs;
         }
     }
     EXPECT_EQ(used.size(), functionCatalogue().size()) << "a class is in no example";
