@@ -13,6 +13,8 @@ const uint8_t kInk[4] = {236, 236, 236, 255};
 
 ContactSheet::ContactSheet(std::vector<std::string> labels, int memberWidth, int memberHeight)
     : labels_(std::move(labels)), memberWidth_(memberWidth), memberHeight_(memberHeight) {
+    for (std::string& label : labels_)
+        if (label.size() > kMaxLabel) label = label.substr(0, kMaxLabel - 2) + "..";
     size_t longest = 0;
     for (const std::string& label : labels_) longest = std::max(longest, label.size());
     const std::string widest(longest, '0');

@@ -1,6 +1,7 @@
 #pragma once
 // A grid of family members with each member's seeds written under it, read
-// left to right, top to bottom in seed-set order. Opaque members are copied
+// left to right, top to bottom in seed-set order, for at most kMaxMembers
+// members of 100 x 100 pixels. Opaque members are copied
 // pixel for pixel; translucent ones are shown over a light checkerboard.
 #include <cstddef>
 #include <string>
@@ -14,11 +15,14 @@ public:
     // pixels each.
     ContactSheet(std::vector<std::string> labels, int memberWidth, int memberHeight);
 
-    static constexpr size_t kMaxPixels = size_t(40) << 20;
+    // 50 x 50 cells of at most 112 x 132 pixels: under 40 Mi pixels.
+    static constexpr size_t kMaxMembers = 2500;
+    // Labels longer than fit under a member are shortened to this many
+    // characters, ending in "..".
+    static constexpr size_t kMaxLabel = 16;
     // Size of the finished sheet, known before any pixel is allocated.
     size_t Width() const { return size_t(columns_) * size_t(cellWidth_); }
     size_t Height() const { return size_t(rows_) * size_t(cellHeight_); }
-    bool TooLarge() const { return Width() * Height() > kMaxPixels; }
 
     // Allocates the sheet and draws the background and the labels.
     void Prepare();

@@ -3,11 +3,17 @@
 //   [SECTION] Checks before any work: project, seed set, pattern, names, folders, sheet
 //   [SECTION] Resuming: members already on disk
 //   [SECTION] Worker pool
+//   [SECTION] Manifest
 //   [SECTION] The whole run
 #include "family/family_run.h"
 
 #include <limits.h>
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <system_error>
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +26,7 @@
 #include <thread>
 
 #include "family/contact_sheet.h"
+#include "family/manifest.h"
 #include "family/member_files.h"
 #include "family/output_names.h"
 #include "family/progress.h"
@@ -37,18 +44,24 @@ std::atomic<int> familyStopSignal{0};
 namespace {
 
 constexpr uint32_t kMemberSize = 100;
-constexpr size_t kMaxProjectBytes = size_t(256) << 20;
+// Far beyond any project the editor writes (65,536 instructions at most).
+constexpr size_t kMaxProjectBytes = size_t(64) << 20;
 
 int Fail(int status, const std::string& message) {
     PrintErrorLine("tavelin-family: " + message);
     return status;
 }
 
-// tavelin's message for a project file it cannot open, naming this program.
-int FileNotFound(const std::string& exeName) {
-    PrintErrorLine("File not found or inaccessible. \n\n\tUsage: " + exeName +
-                   " [path_to_file] [seed1] [seed2] ...\n");
+// A project file that cannot be opened or read, with this program's usage line.
+int ProjectUnusable(const std::string& exeName, const std::string& path, const std::string& why) {
+    PrintErrorLine("tavelin-family: cannot read project file '" + path + "': " + why);
+    PrintErrorLine("Usage: " + exeName + " PROJECT.pcg --seeds SPEC --out DIR [OPTION]... (see --help)");
     return kExitProject;
+}
+
+// "1 member", "2 members".
+std::string Count(size_t n, const char* singular, const char* plural) {
+    return std::to_string(n) + " " + (n == 1 ? singular : plural);
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -59,29 +72,16 @@ bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b
 // [SECTION] Project template and one member
 // ---------------------------------------------------------------------------
 
-bool LoadProjectTemplate(const std::string& path, ProjectTemplate& project, bool& tooLarge) {
-    tooLarge = false;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
+bool LoadProjectTemplate(const std::string& path, ProjectTemplate& project, std::string& why) {
     std::string bytes;
-    char buffer[65536];
-    size_t n;
-    // A read error (a folder given as project, say) ends the bytes there, and
-    // the load below fails as tavelin's does on a short file.
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes.append(buffer, n);
-        if (bytes.size() > kMaxProjectBytes) {
-            tooLarge = true;
-            std::fclose(file);
-            return false;
-        }
-    }
-    std::fclose(file);
-
+    if (!ReadFileBounded(path, kMaxProjectBytes, bytes, why)) return false;
     MemoryByteSource source(bytes.data(), bytes.size());
     std::deque<int32_t> noSeeds;
     InstructionList probe;
-    project.loaded = DecodeProject(source, noSeeds, probe);
+    DecodeFailure failure;
+    project.loaded = DecodeProject(source, noSeeds, probe, &failure);
+    // Every failure gets one line saying why, as tavelin gives it.
+    if (!project.loaded && !failure.printed) PrintErrorLine("Could not load " + path + ": " + failure.reason);
     if (project.loaded && bytes.size() >= 4) {
         bytes[2] = char(kProjectMinorVersion & 0xFF);
         bytes[3] = char(kProjectMinorVersion >> 8);
@@ -116,6 +116,7 @@ namespace {
 struct Job {
     size_t member;  // index in the seed set
     size_t cell;    // position on the contact sheet
+    std::string name;
 };
 
 // What the checks establish and the workers share.
@@ -123,31 +124,44 @@ struct RunPlan {
     const FamilyOptions& options;
     SeedSet seeds;
     std::string stem;
-    std::vector<Job> jobs;
+    std::vector<Job> jobs;  // this shard's members, in set order
     ProjectTemplate project;
     std::unique_ptr<ContactSheet> sheet;
     std::string sheetFolder, sheetName;
+    std::vector<ManifestEntry> manifest;  // per job; sha256 empty while the member is missing
 
     explicit RunPlan(const FamilyOptions& o) : options(o) {}
-    std::string NameOf(const Job& job) const {
-        return MemberFileName(options.pattern, stem, seeds.Label(job.member), job.member);
-    }
 };
 
-// The members of this shard, each with its file name; 0 or an exit status.
+// The folder and name of an output file given as a path.
+void SplitPath(const std::string& path, std::string& folder, std::string& name) {
+    const size_t slash = path.find_last_of('/');
+    folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    name = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The members of this shard, each with its own file name; 0 or an exit status.
 int PlanJobs(RunPlan& plan) {
     const FamilyOptions& options = plan.options;
     std::string error;
-    if (!ParseSeedSpec(options.seeds, plan.seeds, error)) return Fail(kExitBadSeeds, error);
+    if (!ParseSeedSpec(options.seeds, plan.seeds, error)) return Fail(kExitBadSeeds, "bad seed set: " + error);
     error = CheckPattern(options.pattern);
     if (!error.empty()) return Fail(kExitBadOutput, error);
     plan.stem = ProjectStem(options.project);
     const std::vector<size_t> members = ShardMembers(plan.seeds.Size(), options.shardIndex, options.shardCount);
     plan.jobs.reserve(members.size());
+    std::map<std::string, size_t> owners;  // file name -> first member with it
     for (size_t cell = 0; cell < members.size(); ++cell) {
-        plan.jobs.push_back(Job{members[cell], cell});
-        const std::string name = plan.NameOf(plan.jobs.back());
+        const size_t member = members[cell];
+        const std::string name = MemberFileName(options.pattern, plan.stem, plan.seeds.Label(member), member);
         if (name.size() > NAME_MAX) return Fail(kExitBadOutput, "the file name '" + name + "' is too long");
+        const auto [owner, fresh] = owners.emplace(name, member);
+        if (!fresh)
+            return Fail(kExitBadOutput, "members " + std::to_string(owner->second) + " (seeds " +
+                                            plan.seeds.Label(owner->second) + ") and " + std::to_string(member) +
+                                            " (seeds " + plan.seeds.Label(member) + ") would both be written as " +
+                                            name);
+        plan.jobs.push_back(Job{member, cell, name});
     }
     return 0;
 }
@@ -155,9 +169,7 @@ int PlanJobs(RunPlan& plan) {
 // The contact sheet's path and size, then the sheet itself; 0 or an exit status.
 int PrepareContactSheet(RunPlan& plan) {
     const std::string& path = plan.options.contactSheet;
-    const size_t slash = path.find_last_of('/');
-    plan.sheetFolder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    plan.sheetName = slash == std::string::npos ? path : path.substr(slash + 1);
+    SplitPath(path, plan.sheetFolder, plan.sheetName);
     struct stat info, outInfo, folderInfo;
     std::string error;
     if (plan.sheetName.empty() || (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)))
@@ -168,22 +180,17 @@ int PrepareContactSheet(RunPlan& plan) {
         return Fail(kExitBadOutput, "cannot write contact sheet '" + path + "'");
     if (::stat(plan.options.outDir.c_str(), &outInfo) == 0 && SameFile(outInfo, folderInfo)) {
         for (const Job& job : plan.jobs)
-            if (plan.NameOf(job) == plan.sheetName)
+            if (job.name == plan.sheetName)
                 return Fail(kExitBadOutput, "contact sheet '" + path + "' would replace a member");
     }
-    const std::string count = std::to_string(plan.jobs.size());
-    if (plan.jobs.size() > ContactSheet::kMaxPixels / (kMemberSize * kMemberSize))
-        return Fail(kExitTooLarge, "a contact sheet of " + count +
-                                       " members is too large; split the set with --shard or a smaller --seeds");
+    if (plan.jobs.size() > ContactSheet::kMaxMembers)
+        return Fail(kExitTooLarge, "a contact sheet holds at most " + std::to_string(ContactSheet::kMaxMembers) +
+                                       " members, not " + std::to_string(plan.jobs.size()) +
+                                       "; split the set with --shard or a smaller --seeds");
     std::vector<std::string> labels;
     labels.reserve(plan.jobs.size());
     for (const Job& job : plan.jobs) labels.push_back(plan.seeds.Label(job.member));
     plan.sheet = std::make_unique<ContactSheet>(std::move(labels), int(kMemberSize), int(kMemberSize));
-    if (plan.sheet->TooLarge())
-        return Fail(kExitTooLarge, "a contact sheet of " + count + " members would be " +
-                                       std::to_string(plan.sheet->Width()) + " x " +
-                                       std::to_string(plan.sheet->Height()) +
-                                       " pixels; split the set with --shard or a smaller --seeds");
     plan.sheet->Prepare();
     return 0;
 }
@@ -192,9 +199,9 @@ int PrepareContactSheet(RunPlan& plan) {
 // them; 0 or an exit status.
 int CheckBeforeWork(RunPlan& plan, const std::string& exeName) {
     const FamilyOptions& options = plan.options;
-    // The project file, checked first and reported exactly as tavelin reports it.
+    // The project file first: it must be there and readable.
     std::FILE* probe = std::fopen(options.project.c_str(), "rb");
-    if (probe == nullptr) return FileNotFound(exeName);
+    if (probe == nullptr) return ProjectUnusable(exeName, options.project, std::strerror(errno));
     std::fclose(probe);
 
     if (const int status = PlanJobs(plan)) return status;
@@ -202,15 +209,23 @@ int CheckBeforeWork(RunPlan& plan, const std::string& exeName) {
     // Loaded once, here, so that its messages appear once, after every
     // argument has been accepted. As in tavelin, a project that does not load
     // (the loader has said why) ends the run with -1 and nothing is written.
-    bool tooLarge = false;
-    if (!LoadProjectTemplate(options.project, plan.project, tooLarge)) {
-        if (tooLarge) return Fail(kExitTooLarge, "project file '" + options.project + "' is larger than 256 MiB");
-        return FileNotFound(exeName);
+    std::string why;
+    if (!LoadProjectTemplate(options.project, plan.project, why)) {
+        if (why.rfind("larger than", 0) == 0) return Fail(kExitTooLarge, "project file '" + options.project + "' is " + why);
+        return ProjectUnusable(exeName, options.project, why);
     }
     if (!plan.project.loaded) return kExitProject;
 
     std::string error;
     if (!PrepareOutputFolder(options.outDir, error)) return Fail(kExitBadOutput, error);
+    // Temporaries of an earlier run of this machine that was killed.
+    RemoveStaleTemporaries(options.outDir);
+    if (!options.manifest.empty()) {
+        std::string folder, name;
+        SplitPath(options.manifest, folder, name);
+        if (name.empty() || !PrepareOutputFolder(folder, error))
+            return Fail(kExitBadOutput, "cannot write manifest '" + options.manifest + "'");
+    }
     if (!options.contactSheet.empty()) return PrepareContactSheet(plan);
     return 0;
 }
@@ -219,25 +234,25 @@ int CheckBeforeWork(RunPlan& plan, const std::string& exeName) {
 // [SECTION] Resuming: members already on disk
 // ---------------------------------------------------------------------------
 
-// Drops the jobs whose file exists (files only ever appear complete under
-// their final name) and puts those members on the sheet. Returns how many.
+// Drops the jobs whose file is already a complete PNG of the member's size
+// (files only ever appear complete under their final name; anything else
+// there is rendered again) and puts those members on the sheet and in the
+// manifest. Returns how many were kept.
 size_t KeepExistingMembers(RunPlan& plan) {
     size_t kept = 0;
     std::vector<Job> remaining;
     RgbaImage pixels;
     for (Job& job : plan.jobs) {
-        const std::string path = JoinPath(plan.options.outDir, plan.NameOf(job));
-        struct stat info;
-        if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-            remaining.push_back(job);
-            continue;
-        }
-        // A file that is no member image is rendered again for the sheet.
-        if (plan.sheet && !LoadPng(path, kMemberSize, kMemberSize, pixels)) {
+        const std::string path = JoinPath(plan.options.outDir, job.name);
+        if (!LoadPng(path, kMemberSize, kMemberSize, pixels)) {
             remaining.push_back(job);
             continue;
         }
         if (plan.sheet) plan.sheet->Place(job.cell, pixels);
+        if (!plan.options.manifest.empty()) {
+            std::string bytes, why;
+            if (ReadFileBounded(path, kMaxProjectBytes, bytes, why)) plan.manifest[job.cell].sha256 = Sha256Hex(bytes);
+        }
         ++kept;
     }
     plan.jobs = std::move(remaining);
@@ -249,7 +264,7 @@ size_t KeepExistingMembers(RunPlan& plan) {
 // ---------------------------------------------------------------------------
 
 struct PoolState {
-    const RunPlan& plan;
+    RunPlan& plan;
     std::atomic<size_t> next{0};
     std::atomic<size_t> done{0};
     std::atomic<bool> stop{false};
@@ -259,19 +274,20 @@ struct PoolState {
     size_t finishedWorkers = 0;
     std::string firstError;
 
-    explicit PoolState(const RunPlan& p) : plan(p) {}
+    explicit PoolState(RunPlan& p) : plan(p) {}
 };
 
 void Worker(PoolState& state) {
-    const RunPlan& plan = state.plan;
+    RunPlan& plan = state.plan;
     for (;;) {
         if (state.stop.load() || familyStopSignal.load() != 0) break;
         const size_t i = state.next.fetch_add(1);
         if (i >= plan.jobs.size()) break;
         const Job& job = plan.jobs[i];
         const RgbaImage image = RenderMember(plan.project, plan.seeds.Tuple(job.member));
+        const std::string png = EncodePng(image);
         std::string error;
-        if (!WriteFileAtomically(plan.options.outDir, plan.NameOf(job), EncodePng(image), error)) {
+        if (!WriteFileAtomically(plan.options.outDir, job.name, png, error)) {
             std::lock_guard<std::mutex> lock(state.mutex);
             if (state.firstError.empty()) state.firstError = error;
             state.failed = true;
@@ -279,6 +295,8 @@ void Worker(PoolState& state) {
             break;
         }
         if (plan.sheet) plan.sheet->Place(job.cell, image);
+        // Each job owns its own entry: no lock needed.
+        if (!plan.options.manifest.empty()) plan.manifest[job.cell].sha256 = Sha256Hex(png);
         state.done.fetch_add(1);
     }
     std::lock_guard<std::mutex> lock(state.mutex);
@@ -286,15 +304,29 @@ void Worker(PoolState& state) {
     state.finishedChanged.notify_all();
 }
 
-// Renders every job on `workerCount` threads while the progress line follows.
-void RenderMembers(PoolState& state, size_t workerCount, bool quiet) {
+// Starts up to `wanted` workers; a worker the system refuses is reported and
+// the run goes on with those it has (none: this thread renders).
+size_t StartWorkers(PoolState& state, size_t wanted, std::vector<std::thread>& workers) {
+    try {
+        while (workers.size() < wanted) workers.emplace_back(Worker, std::ref(state));
+    } catch (const std::system_error& error) {
+        PrintErrorLine("tavelin-family: started " + Count(workers.size(), "worker", "workers") + " of " +
+                       std::to_string(wanted) + " (" + error.what() + "); going on with " +
+                       (workers.empty() ? std::string("this thread") : "those"));
+    }
+    return workers.size();
+}
+
+// Renders every job while the progress line follows; returns how many workers ran.
+size_t RenderMembers(PoolState& state, size_t wanted, bool quiet) {
     const size_t total = state.plan.jobs.size();
     ProgressLine progress(stderr, !quiet);
     std::vector<std::thread> workers;
-    for (size_t w = 0; w < workerCount; ++w) workers.emplace_back(Worker, std::ref(state));
+    const size_t started = StartWorkers(state, wanted, workers);
+    if (started == 0) Worker(state);
     {
         std::unique_lock<std::mutex> lock(state.mutex);
-        while (state.finishedWorkers < workerCount) {
+        while (state.finishedWorkers < std::max<size_t>(started, 1)) {
             state.finishedChanged.wait_for(lock, std::chrono::milliseconds(100));
             lock.unlock();
             progress.Update(state.done.load(), total);
@@ -303,6 +335,22 @@ void RenderMembers(PoolState& state, size_t workerCount, bool quiet) {
     }
     for (std::thread& worker : workers) worker.join();
     progress.Finish(state.done.load(), total);
+    return std::max<size_t>(started, 1);
+}
+
+// ---------------------------------------------------------------------------
+// [SECTION] Manifest
+// ---------------------------------------------------------------------------
+
+// The members on disk, in set order; false with the reason when it cannot be written.
+bool WriteManifest(const RunPlan& plan, std::string& error) {
+    std::string text;
+    for (const ManifestEntry& entry : plan.manifest)
+        if (!entry.sha256.empty()) text += ManifestLine(entry);
+    std::string why;
+    if (ReplaceFile(plan.options.manifest, text, ReplaceOptions{}, why)) return true;
+    error = "cannot write manifest '" + plan.options.manifest + "': " + why;
+    return false;
 }
 
 }  // namespace
@@ -314,31 +362,38 @@ void RenderMembers(PoolState& state, size_t workerCount, bool quiet) {
 int RunFamily(const FamilyOptions& options, const std::string& exeName) {
     RunPlan plan(options);
     if (const int status = CheckBeforeWork(plan, exeName)) return status;
+    if (!options.manifest.empty()) {
+        plan.manifest.resize(plan.jobs.size());
+        for (const Job& job : plan.jobs)
+            plan.manifest[job.cell] = ManifestEntry{plan.seeds.Tuple(job.member), job.name, "", kMemberSize, kMemberSize};
+    }
     const size_t kept = options.skipExisting ? KeepExistingMembers(plan) : 0;
 
     const size_t total = plan.jobs.size();
     const uint32_t wanted = options.jobs == 0 ? AvailableCores() : options.jobs;
-    const size_t workerCount = std::max<size_t>(1, std::min<size_t>(wanted, total));
     const auto start = std::chrono::steady_clock::now();
     PoolState state(plan);
-    RenderMembers(state, workerCount, options.quiet);
+    const size_t workerCount = RenderMembers(state, std::max<size_t>(1, std::min<size_t>(wanted, total)), options.quiet);
 
+    std::string error;
+    // The manifest lists what is on disk, also after a failure or an interruption.
+    const bool manifestWritten = options.manifest.empty() || WriteManifest(plan, error);
     if (state.failed) return Fail(kExitMembersFailed, state.firstError);
     if (const int signal = familyStopSignal.load(); signal != 0) {
         if (!options.quiet)
-            Fail(0, "interrupted; " + std::to_string(state.done.load()) + " of " + std::to_string(total) +
-                        " members written, the rest can be resumed with --skip-existing");
+            Fail(0, "interrupted; " + std::to_string(state.done.load()) + " of " + Count(total, "member", "members") +
+                        " written, the rest can be resumed with --skip-existing");
         return 128 + signal;
     }
-    std::string error;
+    if (!manifestWritten) return Fail(kExitMembersFailed, error);
     if (plan.sheet && !WriteFileAtomically(plan.sheetFolder, plan.sheetName, EncodePng(plan.sheet->Image()), error))
         return Fail(kExitMembersFailed, error);
     if (!options.quiet) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        char line[160];
-        std::snprintf(line, sizeof line, "tavelin-family: %zu members written, %zu kept, %zu jobs, %.2f s", total,
-                      kept, workerCount, seconds);
-        PrintErrorLine(line);
+        char time[32];
+        std::snprintf(time, sizeof time, "%.2f s", seconds);
+        PrintErrorLine("tavelin-family: " + Count(total, "member", "members") + " written, " + std::to_string(kept) +
+                       " kept, " + Count(workerCount, "job", "jobs") + ", " + time);
     }
     return kExitOk;
 }

@@ -26,10 +26,12 @@ struct ProjectTemplate {
     std::string bytes;
 };
 
-// Reads and loads the project once, printing the loader's messages.
-// Returns false only when the file cannot be opened (or is beyond 256 MiB:
-// `tooLarge`); a file that does not load leaves `loaded` false.
-bool LoadProjectTemplate(const std::string& path, ProjectTemplate& project, bool& tooLarge);
+// Reads and loads the project once, printing the loader's messages (and,
+// like tavelin, one line saying why when it does not load). Returns false,
+// with the reason in `why`, only when the file cannot be read: missing, a
+// folder or a device, or larger than 64 MiB ("larger than 64 MiB"); a file
+// that does not load leaves `loaded` false.
+bool LoadProjectTemplate(const std::string& path, ProjectTemplate& project, std::string& why);
 
 // One member: the project loaded with `seeds` fed to its Seed parameters
 // (the empty queue when the project did not load), generated on a new

@@ -1,13 +1,10 @@
 #include "family/member_files.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <stb/stb_image.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,49 +12,13 @@
 
 #include "project/file_io.h"
 
-namespace {
-
-// Shards on several machines may share one output folder: the host name
-// keeps their temporary names apart even when process ids coincide.
-const std::string& HostName() {
-    static const std::string name = [] {
-        char buffer[256] = {};
-        if (::gethostname(buffer, sizeof buffer - 1) != 0) return std::string("host");
-        std::string host = buffer;
-        for (char& c : host)
-            if (c == '/') c = '_';
-        return host.substr(0, 64);
-    }();
-    return name;
-}
-
-// A new, empty temporary file in folder; returns the descriptor or -1.
-int CreateTemporary(const std::string& folder, std::string& path) {
-    static std::atomic<unsigned long> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        path = JoinPath(folder, ".tavelin-family-" + HostName() + "-" + std::to_string(::getpid()) + "-" +
-                                std::to_string(counter++) + ".tmp");
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-}  // namespace
-
 bool WriteFileAtomically(const std::string& folder, const std::string& name, const std::string& bytes,
                          std::string& error) {
-    std::string temporary;
-    const int fd = CreateTemporary(folder, temporary);
     const std::string target = JoinPath(folder, name);
-    if (fd < 0) {
-        error = "cannot write '" + target + "': " + std::strerror(errno);
-        return false;
-    }
-    const bool ok = ReplaceWithTemporary(fd, temporary, target, bytes, /*sync=*/false);
-    if (!ok) error = "cannot write '" + target + "': " + std::strerror(errno);
-    return ok;
+    std::string why;
+    if (ReplaceFile(target, bytes, ReplaceOptions{}, why)) return true;
+    error = "cannot write '" + target + "': " + why;
+    return false;
 }
 
 bool PrepareOutputFolder(const std::string& folder, std::string& error) {
@@ -72,21 +33,37 @@ bool PrepareOutputFolder(const std::string& folder, std::string& error) {
         error = "output folder '" + folder + "' is not a folder";
         return false;
     }
-    std::string probe;
-    const int fd = CreateTemporary(folder, probe);
-    if (fd < 0) {
-        error = "cannot write into output folder '" + folder + "': " + std::strerror(errno);
+    std::string why;
+    if (!CanCreateFilesIn(folder, why)) {
+        error = "cannot write into output folder '" + folder + "': " + why;
         return false;
     }
-    ::close(fd);
-    std::remove(probe.c_str());
     return true;
 }
 
+namespace {
+
+// Whether the file ends with the PNG end chunk, as every complete one does.
+bool EndsWithEndChunk(const std::string& path) {
+    static const unsigned char kEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    unsigned char tail[12];
+    const bool ok = std::fseek(file, -12, SEEK_END) == 0 && std::fread(tail, 1, 12, file) == 12 &&
+                    std::memcmp(tail, kEnd, 12) == 0;
+    std::fclose(file);
+    return ok;
+}
+
+}  // namespace
+
 bool LoadPng(const std::string& path, uint32_t width, uint32_t height, RgbaImage& out) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !EndsWithEndChunk(path)) return false;
     int w = 0, h = 0, channels = 0;
     // Look at the size first, so that a large foreign file is never decoded.
     if (!stbi_info(path.c_str(), &w, &h, &channels) || uint32_t(w) != width || uint32_t(h) != height) return false;
+    // A file cut short or damaged does not decode.
     unsigned char* pixels = stbi_load(path.c_str(), &w, &h, &channels, 4);
     if (pixels == nullptr) return false;
     const bool ok = uint32_t(w) == width && uint32_t(h) == height;

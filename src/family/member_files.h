@@ -15,5 +15,6 @@ bool WriteFileAtomically(const std::string& folder, const std::string& name, con
 // can be created in it, by creating and removing a probe file.
 bool PrepareOutputFolder(const std::string& folder, std::string& error);
 
-// Reads a PNG written earlier: true when it is width x height, its pixels then in `out`.
+// Reads a PNG written earlier: true when it is a regular file holding a
+// complete PNG of width x height, its pixels then in `out`.
 bool LoadPng(const std::string& path, uint32_t width, uint32_t height, RgbaImage& out);

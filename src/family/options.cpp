@@ -2,12 +2,14 @@
 
 #include <sched.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 #include <thread>
 
 #include "raster/console.h"
 
-const char* const kFamilyVersion = "tavelin-family 1.0 (project files 1.2)";
+const char* const kFamilyVersion = "tavelin-family " ORVANE_VERSION " (project files 1.2)";
 
 namespace {
 
@@ -17,19 +19,29 @@ const char* const kUsage =
     "seed tuple feeds the project's Seed parameters in file order, exactly as the\n"
     "seed arguments of tavelin do, so member 7 equals `tavelin PROJECT.pcg 7`.\n"
     "\n"
-    "  -s, --seeds SPEC          the members: 7 | 1-500 | 1..500 | -5--1 | -5..-1 |\n"
-    "                            3,8,21 | 1-10,40,50-60 | @FILE (one tuple per line,\n"
-    "                            seeds separated by blanks or commas, e.g. \"7 9\")\n"
+    "  -s, --seeds SPEC          the members, a comma-separated list of seeds (7),\n"
+    "                            ranges (1-500, 1..500, -5--1, 10-1) and tuples\n"
+    "                            (7:9 feeds 7 then 9; 1-3:9 is 1:9,2:9,3:9), or\n"
+    "                            @FILE: one tuple per line, seeds separated by\n"
+    "                            blanks or commas (\"7 9\"), # starts a comment\n"
     "  -o, --out DIR             output folder (created when missing)\n"
-    "  -p, --pattern P           file name pattern, default \"<project>-<seed>.png\";\n"
-    "                            <project> is the project file's stem, <seed> the\n"
-    "                            tuple joined by '_' (7_9), <index> the member's\n"
-    "                            position in the seed set counting from 0\n"
-    "  -j, --jobs N              render N members at a time (default: every core)\n"
+    "  -p, --pattern P           file name pattern ending in .png, default\n"
+    "                            \"<project>-<seed>.png\"; <project> is the project\n"
+    "                            file's stem, <seed> the tuple joined by '_' (7_9),\n"
+    "                            <index> the member's position in the seed set\n"
+    "                            from 0, <index:05> the same zero-padded to 5 digits\n"
+    "  -j, --jobs N              render N members at a time (default: the CPUs this\n"
+    "                            process may use, container CPU limits included)\n"
     "  -c, --contact-sheet FILE  also write a PNG grid of the members rendered or\n"
     "                            kept by this run, each labelled with its seeds\n"
+    "                            (at most 2500 members per sheet)\n"
+    "  -m, --manifest FILE       also write one JSON line per member (seeds, file,\n"
+    "                            sha256, width, height), in seed-set order\n"
     "      --shard I/N           render only member k with k mod N + 1 = I\n"
-    "      --skip-existing       keep members whose file already exists (resume)\n"
+    "      --shard-from-zero I/N the same with I counting from 0 (k mod N = I), as\n"
+    "                            a Kubernetes Indexed Job's completion index does\n"
+    "      --skip-existing       keep members whose file is already a complete PNG\n"
+    "                            of the right size (resume); render the others\n"
     "  -q, --quiet               no progress line\n"
     "  -h, --help                show this help and exit\n"
     "  -V, --version             show the version and exit\n"
@@ -37,11 +49,12 @@ const char* const kUsage =
     "Members whose project reads random values before its first Set Seed (or\n"
     "Dilate/Erode Morph) are not reproducible, as with tavelin.\n"
     "\n"
-    "Exit status: 0 done; 1 a member or the contact sheet could not be written;\n"
-    "2 bad command line; 3 bad seed set; 4 unusable output folder, contact sheet\n"
-    "path or pattern; 5 project file or contact sheet too large; 130 or 143\n"
-    "stopped by SIGINT or SIGTERM (finished members are kept); 255 project file\n"
-    "not found, inaccessible or not loadable.\n";
+    "Exit status: 0 done; 1 a member, the contact sheet or the manifest could not\n"
+    "be written; 2 bad command line; 3 bad seed set; 4 unusable output folder,\n"
+    "contact sheet path or pattern, or two members with one file name; 5 project\n"
+    "file or contact sheet too large; 130 or 143 stopped by SIGINT or SIGTERM\n"
+    "(finished members are kept); 255 project file not found, inaccessible or\n"
+    "not loadable.\n";
 
 bool UsageError(const std::string& message, int& status) {
     PrintErrorLine("tavelin-family: " + message + " (see --help)");
@@ -62,7 +75,9 @@ bool ParseCount(const std::string& text, uint32_t max, uint32_t& out) {
     return true;
 }
 
-enum class Opt { kSeeds, kOut, kPattern, kJobs, kSheet, kShard, kSkip, kQuiet, kHelp, kVersion, kNone };
+enum class Opt {
+    kSeeds, kOut, kPattern, kJobs, kSheet, kManifest, kShard, kShardFromZero, kSkip, kQuiet, kHelp, kVersion, kNone
+};
 
 struct OptionName {
     const char* longName;
@@ -74,7 +89,8 @@ struct OptionName {
 const OptionName kOptions[] = {
     {"seeds", 's', Opt::kSeeds, true},       {"out", 'o', Opt::kOut, true},
     {"pattern", 'p', Opt::kPattern, true},   {"jobs", 'j', Opt::kJobs, true},
-    {"contact-sheet", 'c', Opt::kSheet, true}, {"shard", 0, Opt::kShard, true},
+    {"contact-sheet", 'c', Opt::kSheet, true}, {"manifest", 'm', Opt::kManifest, true},
+    {"shard", 0, Opt::kShard, true},         {"shard-from-zero", 0, Opt::kShardFromZero, true},
     {"skip-existing", 0, Opt::kSkip, false}, {"quiet", 'q', Opt::kQuiet, false},
     {"help", 'h', Opt::kHelp, false},        {"version", 'V', Opt::kVersion, false},
 };
@@ -95,13 +111,25 @@ bool Apply(Opt opt, const std::string& value, FamilyOptions& o, int& status) {
             if (value.empty()) return UsageError("--contact-sheet needs a file name", status);
             o.contactSheet = value;
             break;
-        case Opt::kShard: {
+        case Opt::kManifest:
+            if (value.empty()) return UsageError("--manifest needs a file name", status);
+            o.manifest = value;
+            break;
+        case Opt::kShard:
+        case Opt::kShardFromZero: {
+            // I/N; from zero, I is read as I + 1 ("0" has no count of its own to parse).
+            const bool fromZero = opt == Opt::kShardFromZero;
             const size_t slash = value.find('/');
+            const std::string first = slash == std::string::npos ? "" : value.substr(0, slash);
             uint32_t i = 0, n = 0;
-            if (slash == std::string::npos || !ParseCount(value.substr(0, slash), 1000000000u, i) ||
-                !ParseCount(value.substr(slash + 1), 1000000000u, n) || i > n)
-                return UsageError("--shard needs I/N with 1 <= I <= N, not '" + value + "'", status);
-            o.shardIndex = i;
+            const bool zero = fromZero && first == "0";
+            if (slash == std::string::npos || !(zero || ParseCount(first, 1000000000u, i)) ||
+                !ParseCount(value.substr(slash + 1), 1000000000u, n) || (fromZero ? i >= n : i > n))
+                return UsageError(std::string(fromZero ? "--shard-from-zero needs I/N with 0 <= I < N"
+                                                       : "--shard needs I/N with 1 <= I <= N") +
+                                      ", not '" + value + "'",
+                                  status);
+            o.shardIndex = fromZero ? i + 1 : i;
             o.shardCount = n;
             break;
         }
@@ -205,12 +233,50 @@ ParseOutcome ParseFamilyArguments(int argc, const char* const* argv, FamilyOptio
     return outcome;
 }
 
-uint32_t AvailableCores() {
-    cpu_set_t set;
-    if (sched_getaffinity(0, sizeof set, &set) == 0) {
-        const int n = CPU_COUNT(&set);
-        if (n > 0) return uint32_t(n);
+uint32_t ControlGroupCpuLimit(const std::string& groupsFile, const std::string& root) {
+    std::string path;  // the group of this process, from /proc/self/cgroup
+    if (std::FILE* groups = std::fopen(groupsFile.c_str(), "r")) {
+        char line[4096];
+        while (std::fgets(line, sizeof line, groups)) {
+            std::string text = line;
+            if (!text.empty() && text.back() == '\n') text.pop_back();
+            // "0::/path" (v2) or "N:cpu,cpuacct:/path" (v1)
+            const size_t first = text.find(':'), second = text.find(':', first + 1);
+            if (first == std::string::npos || second == std::string::npos) continue;
+            const std::string controllers = text.substr(first + 1, second - first - 1);
+            if (controllers.empty() || controllers.find("cpu") != std::string::npos) path = text.substr(second + 1);
+            if (!controllers.empty() && controllers.find("cpu") != std::string::npos) break;
+        }
+        std::fclose(groups);
     }
-    const unsigned n = std::thread::hardware_concurrency();
-    return n > 0 ? n : 1;
+    auto readTwo = [](const std::string& file, const char* format, long long& a, long long& b) {
+        std::FILE* f = std::fopen(file.c_str(), "r");
+        if (f == nullptr) return 0;
+        const int n = std::fscanf(f, format, &a, &b);
+        std::fclose(f);
+        return n;
+    };
+    long long quota = -1, period = 0;
+    for (const std::string& group : {path, std::string("/")}) {
+        const std::string v2 = root + group + "/cpu.max";
+        if (readTwo(v2, "%lld %lld", quota, period) == 2 && quota > 0 && period > 0) break;
+        quota = -1;
+        long long ignored = 0;
+        const std::string v1 = root + "/cpu,cpuacct" + group;
+        if (readTwo(v1 + "/cpu.cfs_quota_us", "%lld%lld", quota, ignored) >= 1 &&
+            readTwo(v1 + "/cpu.cfs_period_us", "%lld%lld", period, ignored) >= 1 && quota > 0 && period > 0)
+            break;
+        quota = -1;
+    }
+    if (quota <= 0 || period <= 0) return 0;
+    return uint32_t(std::max<long long>(1, (quota + period - 1) / period));
+}
+
+uint32_t AvailableCores() {
+    uint32_t cores = 0;
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) cores = uint32_t(std::max(CPU_COUNT(&set), 0));
+    if (cores == 0) cores = std::max(1u, std::thread::hardware_concurrency());
+    const uint32_t limit = ControlGroupCpuLimit("/proc/self/cgroup", "/sys/fs/cgroup");
+    return limit != 0 ? std::min(cores, limit) : cores;
 }

@@ -1,20 +1,21 @@
 #pragma once
 // The command line of tavelin-family, GNU style:
 //   tavelin-family PROJECT.pcg --seeds SPEC --out DIR [--pattern P] [--jobs N]
-//                  [--contact-sheet FILE] [--shard I/N] [--skip-existing] [--quiet]
+//                  [--contact-sheet FILE] [--manifest FILE] [--shard I/N]
+//                  [--skip-existing] [--quiet]
 // Options take their value as the next argument or after '=' (--jobs=4);
-// short forms -s, -o, -p, -j, -c, -q, -h, -V also take "-j4". "--" ends the
-// options.
+// short forms -s, -o, -p, -j, -c, -m, -q, -h, -V also take "-j4". "--" ends
+// the options.
 #include <cstdint>
 #include <string>
 
 // Exit statuses, one per kind of failure.
 enum FamilyExit : int {
     kExitOk = 0,
-    kExitMembersFailed = 1,   // some member or the contact sheet could not be written
+    kExitMembersFailed = 1,   // some member, the contact sheet or the manifest could not be written
     kExitUsage = 2,           // malformed command line
     kExitBadSeeds = 3,        // the seed set cannot be read or is malformed
-    kExitBadOutput = 4,       // output folder or contact sheet path unusable, bad pattern
+    kExitBadOutput = 4,       // output folder or sheet path unusable, bad pattern, two members with one name
     kExitTooLarge = 5,        // project file or contact sheet beyond the limits
     kExitInterrupted = 130,   // 128 + signal: stopped by SIGINT (130) or SIGTERM (143)
     kExitProject = 255        // as tavelin (-1): the project file cannot be opened or does not load
@@ -27,6 +28,7 @@ struct FamilyOptions {
     std::string pattern = "<project>-<seed>.png";
     uint32_t jobs = 0;  // 0: every available core
     std::string contactSheet;
+    std::string manifest;
     uint32_t shardIndex = 1;
     uint32_t shardCount = 1;
     bool skipExisting = false;
@@ -40,7 +42,13 @@ enum class ParseOutcome { kRun, kExit };
 // standard error.
 ParseOutcome ParseFamilyArguments(int argc, const char* const* argv, FamilyOptions& options, int& status);
 
-// Number of cores this process may run on.
+// The CPU limit of a process's control group, rounded up (cgroup v2
+// cpu.max, else v1 cpu.cfs_quota_us / cpu.cfs_period_us), from its
+// /proc/<pid>/cgroup file and the cgroup file system's root; 0 for none.
+uint32_t ControlGroupCpuLimit(const std::string& groupsFile, const std::string& root);
+
+// Number of CPUs this process may use: its affinity mask, lowered to the CPU
+// limit of its control group (a container's CPU quota), rounded up.
 uint32_t AvailableCores();
 
 extern const char* const kFamilyVersion;

@@ -4,15 +4,33 @@
 
 namespace {
 
-const char* const kPlaceholders[] = {"<project>", "<seed>", "<index>"};
+// The placeholder at pos: its length (0 when none starts there) and, for
+// "<index:0N>", the width N.
+struct Placeholder {
+    size_t length = 0;
+    std::string name;  // "<project>", "<seed>" or "<index>"
+    int width = 0;
+};
 
-// Length of the placeholder at pos, 0 when none starts there.
-size_t PlaceholderAt(const std::string& pattern, size_t pos) {
-    for (const char* p : kPlaceholders) {
-        const std::string placeholder = p;
-        if (pattern.compare(pos, placeholder.size(), placeholder) == 0) return placeholder.size();
+Placeholder PlaceholderAt(const std::string& pattern, size_t pos) {
+    for (const char* known : {"<project>", "<seed>", "<index>"}) {
+        const std::string text = known;
+        if (pattern.compare(pos, text.size(), text) == 0) return {text.size(), text, 0};
     }
-    return 0;
+    // <index:0N>, N from 1 to 20: the index zero-padded to N digits.
+    if (pattern.compare(pos, 8, "<index:0") == 0) {
+        size_t end = pos + 8;
+        int width = 0;
+        while (end < pattern.size() && end < pos + 10 && pattern[end] >= '0' && pattern[end] <= '9')
+            width = width * 10 + (pattern[end++] - '0');
+        if (end < pattern.size() && pattern[end] == '>' && width >= 1 && width <= 20)
+            return {end + 1 - pos, "<index>", width};
+    }
+    return {};
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 }  // namespace
@@ -25,15 +43,16 @@ std::string CheckPattern(const std::string& pattern) {
     if (pattern.empty()) return "the pattern is empty";
     if (pattern.find('/') != std::string::npos)
         return "the pattern '" + pattern + "' contains '/': members must stay in the output folder";
-    if (pattern == "." || pattern == "..") return "the pattern '" + pattern + "' names no file";
+    if (!EndsWith(pattern, ".png")) return "the pattern '" + pattern + "' must end in .png: members are PNG files";
     bool unique = false;
     for (size_t pos = 0; pos < pattern.size();) {
-        const size_t length = PlaceholderAt(pattern, pos);
-        if (length != 0) {
-            if (pattern.compare(pos, length, "<project>") != 0) unique = true;
-            pos += length;
+        const Placeholder placeholder = PlaceholderAt(pattern, pos);
+        if (placeholder.length != 0) {
+            unique = unique || placeholder.name != "<project>";
+            pos += placeholder.length;
         } else if (pattern[pos] == '<' || pattern[pos] == '>') {
-            return "the pattern '" + pattern + "' has an unknown placeholder (known: <project>, <seed>, <index>)";
+            return "the pattern '" + pattern +
+                   "' has an unknown placeholder (known: <project>, <seed>, <index>, <index:0N>)";
         } else {
             ++pos;
         }
@@ -46,16 +65,21 @@ std::string MemberFileName(const std::string& pattern, const std::string& stem, 
                            size_t index) {
     std::string name;
     for (size_t pos = 0; pos < pattern.size();) {
-        const size_t length = PlaceholderAt(pattern, pos);
-        if (length == 0) {
+        const Placeholder placeholder = PlaceholderAt(pattern, pos);
+        if (placeholder.length == 0) {
             name += pattern[pos++];
             continue;
         }
-        const std::string placeholder = pattern.substr(pos, length);
-        if (placeholder == "<project>") name += stem;
-        else if (placeholder == "<seed>") name += seedLabel;
-        else name += std::to_string(index);
-        pos += length;
+        if (placeholder.name == "<project>") {
+            name += stem;
+        } else if (placeholder.name == "<seed>") {
+            name += seedLabel;
+        } else {
+            const std::string digits = std::to_string(index);
+            if (int(digits.size()) < placeholder.width) name.append(size_t(placeholder.width) - digits.size(), '0');
+            name += digits;
+        }
+        pos += placeholder.length;
     }
     return name;
 }

@@ -2,14 +2,16 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
+#include <cstdlib>
 #include <numeric>
 
+#include "project/file_io.h"
 #include "project/seed_argument.h"
 
 namespace {
 
 bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string Trim(const std::string& text) {
     size_t b = 0, e = text.size();
@@ -18,50 +20,93 @@ std::string Trim(const std::string& text) {
     return text.substr(b, e - b);
 }
 
-// A range separator right after a seed: "-" or "..". Returns its length, 0
-// when there is none.
-size_t RangeSeparator(const std::string& text, size_t at) {
-    if (text.compare(at, 2, "..") == 0) return 2;
-    if (at < text.size() && text[at] == '-') return 1;
-    return 0;
+// A seed written whole at text[at...]: an optional sign and decimal digits,
+// within the signed 32-bit range. Advances `at` past it.
+std::optional<int32_t> ReadSeed(const std::string& text, size_t& at) {
+    size_t i = at;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i >= text.size() || !IsDigit(text[i])) return std::nullopt;
+    while (i < text.size() && IsDigit(text[i])) ++i;
+    size_t end = 0;
+    const std::optional<int32_t> seed = ParseSeedArgument(text.substr(at, i - at), &end);
+    if (seed) at = i;
+    return seed;
 }
 
+// A seed file of at most this size: a full set of 16,777,216 members fits.
 constexpr size_t kMaxSeedFileBytes = size_t(256) << 20;
-
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        error = "cannot read seed file '" + path + "'";
-        return false;
-    }
-    char buffer[65536];
-    size_t n;
-    bool ok = true;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes.append(buffer, n);
-        if (bytes.size() > kMaxSeedFileBytes) {
-            error = "seed file '" + path + "' is larger than 256 MiB";
-            ok = false;
-            break;
-        }
-    }
-    if (ok && std::ferror(file)) {
-        error = "cannot read seed file '" + path + "'";
-        ok = false;
-    }
-    std::fclose(file);
-    return ok;
-}
-
 const char* const kTooMany = "the seed set has more than 16777216 members";
 
+// One part of a tuple: a seed, or a range A-B or A..B (ends included,
+// descending when B < A); the whole text must be used. Empty `error` and
+// false: not a part.
+bool ReadPart(const std::string& text, std::vector<int32_t>& seeds, std::string& error) {
+    size_t at = 0;
+    const std::optional<int32_t> first = ReadSeed(text, at);
+    if (!first) return false;
+    if (at == text.size()) {
+        seeds.assign(1, *first);
+        return true;
+    }
+    const size_t separator = text.compare(at, 2, "..") == 0 ? 2 : (text[at] == '-' ? 1 : 0);
+    if (separator == 0) return false;
+    at += separator;
+    const std::optional<int32_t> last = ReadSeed(text, at);
+    if (!last || at != text.size()) return false;
+    const int64_t count = std::llabs(int64_t(*last) - *first) + 1;
+    if (uint64_t(count) > kMaxFamilyMembers) {
+        error = kTooMany;
+        return false;
+    }
+    seeds.clear();
+    const int64_t step = *first <= *last ? 1 : -1;
+    for (int64_t s = *first, n = 0; n < count; s += step, ++n) seeds.push_back(int32_t(s));
+    return true;
+}
+
+// One list item: parts joined by ':' give tuples, the product of the parts'
+// seeds with the first part varying slowest ("1-2:5" is 1:5, 2:5).
+bool ParseListItem(const std::string& item, SeedSet& out, std::string& error) {
+    const std::string text = Trim(item);
+    if (text.empty()) {
+        error = "empty item in the seed list";
+        return false;
+    }
+    std::vector<std::vector<int32_t>> parts;
+    for (size_t pos = 0;;) {
+        const size_t colon = text.find(':', pos);
+        parts.emplace_back();
+        if (!ReadPart(text.substr(pos, colon == std::string::npos ? std::string::npos : colon - pos), parts.back(),
+                      error)) {
+            if (error.empty()) error = "'" + text + "' is not a seed, a range A-B or A..B, or a tuple of them joined by ':'";
+            return false;
+        }
+        if (colon == std::string::npos) break;
+        pos = colon + 1;
+    }
+    std::vector<size_t> at(parts.size(), 0);
+    std::vector<int32_t> tuple(parts.size());
+    for (;;) {
+        for (size_t p = 0; p < parts.size(); ++p) tuple[p] = parts[p][at[p]];
+        if (!out.Add(tuple.data(), tuple.size())) {
+            error = kTooMany;
+            return false;
+        }
+        size_t p = parts.size();
+        while (p > 0 && ++at[p - 1] == parts[p - 1].size()) at[--p] = 0;
+        if (p == 0) return true;
+    }
+}
+
 bool ParseSeedFile(const std::string& path, SeedSet& out, std::string& error) {
-    std::string bytes;
-    if (!ReadWholeFile(path, bytes, error)) return false;
+    std::string bytes, why;
+    if (!ReadFileBounded(path, kMaxSeedFileBytes, bytes, why)) {
+        error = "cannot read seed file '" + path + "': " + why;
+        return false;
+    }
     size_t lineNumber = 0;
-    size_t pos = 0;
     std::vector<int32_t> tuple;
-    while (pos < bytes.size()) {
+    for (size_t pos = 0; pos < bytes.size();) {
         size_t eol = bytes.find('\n', pos);
         if (eol == std::string::npos) eol = bytes.size();
         const std::string line = Trim(bytes.substr(pos, eol - pos));
@@ -69,31 +114,26 @@ bool ParseSeedFile(const std::string& path, SeedSet& out, std::string& error) {
         ++lineNumber;
         if (line.empty() || line[0] == '#') continue;
         tuple.clear();
-        size_t i = 0;
-        while (i < line.size()) {
-            if (IsSpace(line[i]) || line[i] == ',') {
+        for (size_t i = 0; i < line.size();) {
+            if (IsSpace(line[i]) || line[i] == ',' || line[i] == ':') {
                 ++i;
                 continue;
             }
-            size_t tokenEnd = i;
-            while (tokenEnd < line.size() && !IsSpace(line[tokenEnd]) && line[tokenEnd] != ',') ++tokenEnd;
-            const std::string token = line.substr(i, tokenEnd - i);
-            size_t digitsEnd = 0;
-            const std::optional<int32_t> seed = ParseSeedArgument(token, &digitsEnd);
-            const std::string where = path + ":" + std::to_string(lineNumber);
-            if (!seed) {
-                error = where + ": seed '" + token + "' is not a signed 32-bit integer";
-                return false;
-            }
-            if (RangeSeparator(token, digitsEnd) != 0) {
-                error = where + ": ranges are not allowed in a seed file ('" + token + "')";
+            size_t end = i;
+            while (end < line.size() && !IsSpace(line[end]) && line[end] != ',' && line[end] != ':') ++end;
+            const std::string token = line.substr(i, end - i);
+            size_t used = 0;
+            const std::optional<int32_t> seed = ReadSeed(token, used);
+            if (!seed || used != token.size()) {
+                error = path + ":" + std::to_string(lineNumber) + ": '" + token +
+                        "' is not a seed (a signed 32-bit integer; ranges are not allowed in a seed file)";
                 return false;
             }
             tuple.push_back(*seed);
-            i = tokenEnd;
+            i = end;
         }
         if (tuple.empty()) {
-            error = path + ":" + std::to_string(lineNumber) + ": line holds no seed";
+            error = path + ":" + std::to_string(lineNumber) + ": the line holds no seed";
             return false;
         }
         if (!out.Add(tuple.data(), tuple.size())) {
@@ -103,39 +143,6 @@ bool ParseSeedFile(const std::string& path, SeedSet& out, std::string& error) {
     }
     if (out.Empty()) {
         error = "seed file '" + path + "' holds no seed tuple";
-        return false;
-    }
-    return true;
-}
-
-bool ParseListItem(const std::string& item, SeedSet& out, std::string& error) {
-    if (Trim(item).empty()) {
-        error = "empty item in seed list";
-        return false;
-    }
-    size_t end = 0;
-    const std::optional<int32_t> first = ParseSeedArgument(item, &end);
-    if (!first) {
-        error = "seed '" + Trim(item) + "' is not a signed 32-bit integer";
-        return false;
-    }
-    const size_t separator = RangeSeparator(item, end);
-    if (separator == 0) {  // a single seed: the rest is ignored, as tavelin ignores it
-        if (!out.Add(&*first, 1)) {
-            error = kTooMany;
-            return false;
-        }
-        return true;
-    }
-    const std::string rest = item.substr(end + separator);
-    size_t lastEnd = 0;
-    const std::optional<int32_t> last = ParseSeedArgument(rest, &lastEnd);
-    if (!last || !Trim(rest.substr(lastEnd)).empty()) {
-        error = "range '" + Trim(item) + "' is not of the form A-B or A..B with signed 32-bit ends";
-        return false;
-    }
-    if (!out.AddRange(*first, *last)) {
-        error = kTooMany;
         return false;
     }
     return true;
@@ -162,19 +169,6 @@ bool SeedSet::Add(const int32_t* seeds, size_t count) {
     if (starts_.size() >= kMaxFamilyMembers || values_.size() + count > kMaxSeedValues) return false;
     starts_.push_back(uint32_t(values_.size()));
     values_.insert(values_.end(), seeds, seeds + count);
-    return true;
-}
-
-bool SeedSet::AddRange(int32_t first, int32_t last) {
-    const int64_t count = (first <= last ? int64_t(last) - first : int64_t(first) - last) + 1;
-    if (uint64_t(count) > kMaxFamilyMembers - starts_.size() ||
-        uint64_t(count) > kMaxSeedValues - values_.size())
-        return false;
-    const int64_t step = first <= last ? 1 : -1;
-    for (int64_t s = first, n = 0; n < count; s += step, ++n) {
-        const int32_t seed = int32_t(s);
-        Add(&seed, 1);
-    }
     return true;
 }
 

@@ -3,14 +3,19 @@
 // the project's `Seed` parameters in file order, exactly as the seed
 // arguments of `tavelin` do.
 //
-// Spec syntax (--seeds):
+// The --seeds grammar. A set is wholly valid or refused; every seed is a
+// whole signed 32-bit integer (an optional sign and digits, nothing else):
 //   7            one member, seed 7
 //   1-500        a range, both ends included; also 1..500
 //   -5--1        negative ends take their sign: -5, -4, ..., -1 (or -5..-1)
 //   10-1         a descending range renders 10, 9, ..., 1
-//   3,8,21       a list; items may be single seeds or ranges: 1-10,20,40-45
-//   @FILE        one tuple per line, seeds separated by blanks or commas
-//                ("7 9"); empty lines and lines starting with # are skipped
+//   7:9          one member fed two seeds (its first and second Seed)
+//   1-3:9        tuples of ranges: the product, first part varying slowest
+//                (1:9, 2:9, 3:9)
+//   3,8,21       a list of any of the above, in the order written
+//   @FILE        one tuple per line, seeds separated by blanks, commas or
+//                ':' ("7 9"); empty lines and lines starting with # are
+//                skipped; no ranges
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -33,7 +38,6 @@ public:
 
     // Returns false (and leaves the set unchanged) past the caps.
     bool Add(const int32_t* seeds, size_t count);
-    bool AddRange(int32_t first, int32_t last);
 
     // Index of the second occurrence of the first tuple listed twice, or
     // Size() when every tuple is distinct.
