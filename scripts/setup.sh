@@ -9,10 +9,13 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
   build-essential cmake pkg-config git
   libgtest-dev libbenchmark-dev
-  libglfw3-dev libglew-dev libimgui-dev libstb-dev
+  libglfw3-dev libglew-dev libimgui-dev libstb-dev nettle-dev
   xvfb xauth x11-utils xdotool imagemagick zenity python3 python3-xlib
   clang-14 libclang-rt-14-dev
   hyperfine
+  # installing, packaging and the cluster recipes
+  help2man desktop-file-utils shared-mime-info bash-completion dpkg-dev file
+  buildah umoci parallel python3-yaml
 )
 
 missing=()

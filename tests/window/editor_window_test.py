@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""usage: editor_window_test.py TAVELIN EDITOR_MODULE EXAMPLES_DIR basics|panels|extras"""
+"""usage: editor_window_test.py TAVELIN EDITOR_MODULE|- EXAMPLES_DIR basics|panels|extras|installed"""
 # The editor in a real window on a virtual X server: one scenario per run, each
 # with its own editor and X server.
 import math, os, re, shutil, subprocess, sys, time  # noqa: E401
@@ -291,5 +291,17 @@ def extras(ed, examples):
     print("ok: the recent list in the state directory names both projects, newest first")
 
 
+def installed(ed, examples):
+    """An installed tavelin, run through a link by an unprivileged user: the
+    editor module is found beside the real executable and --edit opens the
+    project as File > Open does (into the recent list)."""
+    project = os.path.join(examples, "gradient_family.pcg")
+    ed.start(args=["--edit", project])
+    recent = ed.path("state/orvane/recent-projects")
+    ed.wait("the project in the recent list", lambda: os.path.exists(recent) and project in ed.read(recent))
+    ed.close()
+    print("ok: the installed editor opened %s" % project)
+
+
 if __name__ == "__main__":
-    sys.exit(main({"basics": basics, "panels": panels, "extras": extras}, __doc__))
+    sys.exit(main({"basics": basics, "panels": panels, "extras": extras, "installed": installed}, __doc__))

@@ -54,11 +54,15 @@ def find_window(window):
 
 
 class Editor:
+    # module "-": run tavelin where it is (an installed one) instead of a copy.
     def __init__(self, tavelin, module, name):
         self.workdir = tempfile.mkdtemp(prefix="orvane_window_%s_" % name)
         self.tavelin, self.output = self.path("tavelin"), self.path("pcgOutput.png")
-        shutil.copy2(tavelin, self.tavelin)
-        shutil.copy2(module, self.path(os.path.basename(module)))
+        if module == "-":
+            self.tavelin = tavelin
+        else:
+            shutil.copy2(tavelin, self.tavelin)
+            shutil.copy2(module, self.path(os.path.basename(module)))
         os.mkdir(self.path("bin"))
         with open(self.path("bin", "zenity"), "w") as f:
             f.write(STAND_IN)
@@ -89,8 +93,8 @@ class Editor:
         log = self.read("log", binary=True).decode() if os.path.exists(self.path("log")) else ""
         return [call.split("\0")[:-1] for call in log.split("\1")[:-1]]
 
-    def start(self, reply=""):
-        """Starts Xvfb and the editor and waits for its window."""
+    def start(self, reply="", args=()):
+        """Starts Xvfb and the editor (with these arguments) and waits for its window."""
         self.answer(reply)
         self.xvfb, display = start_xvfb()
         from Xlib import display as xdisplay
@@ -99,7 +103,8 @@ class Editor:
         self.env.pop("WAYLAND_DISPLAY", None)
         self.x = xdisplay.Display(display)
         with open(self.path("stdout.txt"), "wb") as out, open(self.path("stderr.txt"), "wb") as err:
-            self.process = subprocess.Popen([self.tavelin], cwd=self.workdir, env=self.env, stdout=out, stderr=err)
+            self.process = subprocess.Popen([self.tavelin, *args], cwd=self.workdir, env=self.env, stdout=out,
+                                            stderr=err)
         self.window = self.wait("the editor window", lambda: find_window(self.x.screen().root), timeout=60)
         self.box()
 
