@@ -15,8 +15,8 @@ example=$source/examples/tiles.pcg
 install_run() {  # the installed tools, through a link, as nobody
   local prefix=$work/prefix
   cmake --install "$build" --prefix "$prefix" >/dev/null
-  for f in bin/tavelin bin/tavelin-family lib/orvane/libtavelin_editor.so share/man/man1/tavelin.1 \
-           share/man/man1/tavelin-family.1 share/icons/hicolor/scalable/apps/orvane.svg; do
+  for f in bin/tavelin bin/tavelin-family lib/orvane/libtavelin_editor.so share/man/man1/tavelin.1.gz \
+           share/man/man1/tavelin-family.1.gz share/icons/hicolor/scalable/apps/orvane.svg; do
     [ -f "$prefix/$f" ] || fail "not installed: $f"
   done
   desktop-file-validate "$prefix/share/applications/orvane.desktop"
@@ -32,6 +32,7 @@ install_run() {  # the installed tools, through a link, as nobody
     complete_line "$0/tavelin-family" "tavelin-family x.pcg --man" _tavelin_family' \
     "$prefix/share/bash-completion/completions")
   [ "$completion" = $'--output\n--manifest' ] || fail "bash completion gave: $completion"
+  man -l "$prefix/share/man/man1/tavelin-family.1.gz" 2>/dev/null | grep -q -- '--shard-from-zero' || fail "manual page"
   mkdir -m 777 "$work/user" && ln -s "$prefix/bin/tavelin" "$work/user/tavelin"
   as_user "$work/user/tavelin" -o "$work/user/out.png" "$prefix/share/orvane/examples/tiles.pcg" 3 >/dev/null
   cmp "$work/user/out.png" "$work/expected.png" || fail "installed tavelin renders differently"
