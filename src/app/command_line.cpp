@@ -8,6 +8,7 @@
 #include "app/app_paths.h"
 #include "app/batch_run.h"
 #include "app/editor_loader.h"
+#include "functions/render_memory.h"
 #include "project/file_io.h"
 #include "project/seed_argument.h"
 #include "raster/console.h"
@@ -25,6 +26,11 @@ const char* const kUsage =
     "  -o, --output FILE   write the image to FILE instead ('-' writes it to\n"
     "                      standard output and the two informational lines to\n"
     "                      standard error)\n"
+    "  -s, --size N        render N x N pixels, N from 16 to 8192 (default 100,\n"
+    "                      the design canvas: every length is scaled by N/100)\n"
+    "      --memory-limit SIZE  refuse a render that needs more (512M, 2G; default\n"
+    "                      half the machine's memory)\n"
+    "  -q, --quiet         no progress line for a long render\n"
     "      --edit [FILE]   open the editor, with the project FILE loaded\n"
     "  -h, --help          show this help and exit\n"
     "      --version       show the version and exit\n"
@@ -33,12 +39,17 @@ const char* const kUsage =
     "file beside its target and renamed into place, so a reader never sees half an\n"
     "image and a failed write leaves the previous file as it was.\n"
     "\n"
+    "A render that takes more than a second shows its progress on standard error;\n"
+    "Ctrl-C stops it without writing anything.\n"
+    "\n"
     "Exit status: 0 done; 255 (-1) the project cannot be found, read or loaded, a\n"
-    "seed is not an integer, the image cannot be written, or the editor cannot\n"
-    "start.\n";
+    "seed is not an integer, the render needs more memory than allowed, the\n"
+    "image cannot be written, or the editor cannot start; 130 or 143 stopped by\n"
+    "SIGINT or SIGTERM.\n";
 
 struct Arguments {
     std::string output;        // empty: pcgOutput.png beside the executable
+    BatchOptions batch;
     bool edit = false;         // --edit given
     std::string editProject;   // its project, when given
     int first = 1;             // index of the project path in argv
@@ -71,6 +82,22 @@ int ReadOptions(int argc, char** argv, Arguments& arguments) {
             arguments.output = argv[++i];
         } else if (arg.rfind("--output=", 0) == 0 && arg.size() > 9) {
             arguments.output = arg.substr(9);
+        } else if (arg == "-s" || arg == "--size" || arg == "--memory-limit") {
+            const std::string value = i + 1 < argc ? argv[++i] : "";
+            if (arg == "--memory-limit") {
+                const std::optional<uint64_t> limit = ParseByteSize(value);
+                if (!limit) return UsageError("--memory-limit needs a size such as 512M or 2G, not '" + value + "'");
+                arguments.batch.memoryLimit = *limit;
+            } else {
+                const std::optional<int32_t> size = ParseSeedArgument(value);
+                size_t digits = 0;
+                if (!size || ParseSeedArgument(value, &digits) != size || digits != value.size() ||
+                    *size < int32_t(kMinRenderSize) || *size > int32_t(kMaxRenderSize))
+                    return UsageError(arg + " needs a whole number from 16 to 8192, not '" + value + "'");
+                arguments.batch.size = uint32_t(*size);
+            }
+        } else if (arg == "-q" || arg == "--quiet") {
+            arguments.batch.quiet = true;
         } else if (arg == "--edit") {
             arguments.edit = true;
             if (i + 1 < argc) arguments.editProject = argv[++i];
@@ -120,8 +147,8 @@ int RunTavelin(int argc, char** argv) {
         }
         seeds.push_back(*seed);
     }
-    BatchOutput output;
-    output.path = arguments.output.empty() ? exeDirectory + "/pcgOutput.png" : arguments.output;
-    output.toStandardOutput = toStandardOutput;
-    return RunBatch(projectPath, seeds, output);
+    BatchOptions& batch = arguments.batch;
+    batch.path = arguments.output.empty() ? exeDirectory + "/pcgOutput.png" : arguments.output;
+    batch.toStandardOutput = toStandardOutput;
+    return RunBatch(projectPath, seeds, batch);
 }

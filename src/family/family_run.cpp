@@ -320,7 +320,8 @@ size_t StartWorkers(PoolState& state, size_t wanted, std::vector<std::thread>& w
 // Renders every job while the progress line follows; returns how many workers ran.
 size_t RenderMembers(PoolState& state, size_t wanted, bool quiet) {
     const size_t total = state.plan.jobs.size();
-    ProgressLine progress(stderr, !quiet);
+    ProgressLine progress(!quiet);
+    auto text = [&] { return "tavelin-family: " + ProgressText(state.done.load(), total, progress.Seconds()); };
     std::vector<std::thread> workers;
     const size_t started = StartWorkers(state, wanted, workers);
     if (started == 0) Worker(state);
@@ -329,12 +330,12 @@ size_t RenderMembers(PoolState& state, size_t wanted, bool quiet) {
         while (state.finishedWorkers < std::max<size_t>(started, 1)) {
             state.finishedChanged.wait_for(lock, std::chrono::milliseconds(100));
             lock.unlock();
-            progress.Update(state.done.load(), total);
+            progress.Update(text());
             lock.lock();
         }
     }
     for (std::thread& worker : workers) worker.join();
-    progress.Finish(state.done.load(), total);
+    progress.Finish(text());
     return std::max<size_t>(started, 1);
 }
 

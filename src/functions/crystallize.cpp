@@ -8,6 +8,7 @@
 #include "functions/filter_support.h"
 #include "instructions/parameter_rng.h"
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 const ParamLayout& CrystallizeRasterFunction::Layout() {
     static const ParamLayout layout{
@@ -154,20 +155,23 @@ void ColourSelection(SelectableRaster& raster, const CrystalGrid& grid, float si
 }  // namespace
 
 void CrystallizeRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
-    int32_t cellSize = function.GetValue("Crystal_Size").AsInt32();
+    const RenderScale scale(raster);
+    const int32_t designCell = function.GetValue("Crystal_Size").AsInt32();
     uint32_t density = function.GetValue("Crystal_Density").AsUInt32();
-    const float sx = FiniteSpread(function.GetValue("Crystal_Density_SpreadX").AsFloat());
-    const float sy = FiniteSpread(function.GetValue("Crystal_Density_SpreadY").AsFloat());
+    const float sx = scale.Length(FiniteSpread(function.GetValue("Crystal_Density_SpreadX").AsFloat()));
+    const float sy = scale.Length(FiniteSpread(function.GetValue("Crystal_Density_SpreadY").AsFloat()));
     // A cell of no size (or a negative one) makes no crystals: the pixels stay.
-    if (cellSize < 1) return;
+    if (designCell < 1) return;
     // A cell wider than the raster's reach is read as that reach: the grid is
-    // then 3 x 3 cells whatever the size, and the generator advance stays bounded.
-    cellSize = std::min(cellSize, int32_t(FilterReach(raster)));
+    // then 3 x 3 cells whatever the size, and the generator advance stays
+    // bounded. The advance is the design canvas's (reach 100), so that every
+    // size draws the same outputs; a cell scaled below a pixel is one pixel.
+    const int32_t cellSize = std::min(std::max(scale.Coordinate(designCell), 1), int32_t(FilterReach(raster)));
     density = std::min(density, kMaxDensity);
 
     const float size = float(cellSize);
     const int32_t n = int32_t(float(raster.Width()) / size);
-    DiscardParameterDraws(uint64_t(cellSize));
+    DiscardParameterDraws(uint64_t(std::min(designCell, int32_t(RenderScale::kDesignSide))));
     const int32_t g = std::max(n, int32_t(1)) + 2;
     ColourSelection(raster, SeedCrystals(raster, size, g, density, sx, sy), size);
 }

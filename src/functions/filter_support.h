@@ -50,11 +50,18 @@ struct AverageAccumulator {
     std::vector<float> r, g, b, w;
     // All sums to zero for a width x height raster, reusing storage.
     void Reset(uint32_t width, uint32_t height);
-    // Adds, for every pixel (x, y) of rows firstRow .. lastRow, the sample at
-    // (x + dx, y + dy) with the given weight. |dx|, |dy| <= source.margin.
-    // Terms reach each pixel's sums in the order of the calls.
-    void AddShifted(const PaddedPlanes& source, int32_t dx, int32_t dy, float weight, uint32_t firstRow,
-                    uint32_t lastRow);
+    // Adds, for every pixel (x, y) of rows firstRow .. lastRow and every tap
+    // in order, the sample at (x + dx, y + dy) with the tap's weight; |dx|,
+    // |dy| <= source.margin. Each pixel's sums receive their terms in tap
+    // order whatever the loop order, so the work is done in column tiles whose
+    // source rows stay in cache, and split by rows over up to `threads`
+    // threads, without changing any bit.
+    struct Tap {
+        int32_t dx, dy;
+        float weight;
+    };
+    void AddTaps(const PaddedPlanes& source, const std::vector<Tap>& taps, uint32_t firstRow, uint32_t lastRow,
+                 uint32_t threads);
     Color Resolve(size_t index) const { return ResolveAverage(r[index], g[index], b[index], w[index]); }
 };
 
@@ -69,7 +76,7 @@ BlurScratch& blurScratch();
 using SampleOffsets = std::vector<std::pair<int32_t, int32_t>>;
 // Sets every selected pixel to the alpha-weighted average of the committed
 // pixels at the given offsets from it, each with the same weight, summed in
-// the offsets' order. Offsets beyond the raster's size are cut there first:
+// the offsets' order (with up to raster.Threads() threads). Offsets beyond the raster's size are cut there first:
 // a clamped read that far out is the edge pixel either way.
 void AverageAtOffsets(SelectableRaster& raster, SampleOffsets offsets, float weight);
 

@@ -6,6 +6,7 @@
 
 #include "functions/filter_support.h"
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 const ParamLayout& FragmentationBlurRasterFunction::Layout() {
     static const ParamLayout layout{
@@ -34,7 +35,7 @@ std::vector<std::pair<int32_t, int32_t>> FragmentationOffsets(uint32_t fragments
 
 void FragmentationBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
     uint32_t fragments = function.GetValue("Fragments").AsUInt32();
-    const uint32_t distance = function.GetValue("Distance").AsUInt32();
+    const uint32_t distance = RenderScale(raster).Length(function.GetValue("Distance").AsUInt32());
     const float rotation = function.GetValue("Rotational_Offset").AsFloat();
     // No fragments, or a circle of no radius: the pixels stay as they are.
     if (fragments == 0 || distance == 0) return;

@@ -5,6 +5,7 @@
 
 #include "functions/filter_support.h"
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 const ParamLayout& GaussianBlurRasterFunction::Layout() {
     static const ParamLayout layout{
@@ -28,7 +29,7 @@ std::vector<float> GaussianKernel(uint32_t distance) {
 }
 
 void GaussianBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
-    uint32_t distance = function.GetValue("Distance").AsUInt32();
+    uint32_t distance = RenderScale(raster).Length(function.GetValue("Distance").AsUInt32());
     // A Gaussian of no width leaves the pixels as they are.
     if (distance == 0) return;
     distance = std::min(distance, FilterReach(raster));
@@ -44,7 +45,9 @@ void GaussianBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractR
     {
         source.Load(raster, distance);
         sums.Reset(width, height);
-        for (int32_t o = -d; o <= d; ++o) sums.AddShifted(source, 0, o, kernel[size_t(o + d)], 0, height - 1);
+        std::vector<AverageAccumulator::Tap> taps;
+        for (int32_t o = -d; o <= d; ++o) taps.push_back({0, o, kernel[size_t(o + d)]});
+        sums.AddTaps(source, taps, 0, height - 1, raster.Threads());
         for (uint32_t y = 0; y < height; ++y)
             for (uint32_t x = 0; x < width; ++x)
                 raster.SetPixelAt(int32_t(x), int32_t(y), sums.Resolve(size_t(y) * width + x));
@@ -58,6 +61,8 @@ void GaussianBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractR
     sums.Reset(width, height);
     const uint32_t firstRow = selected.front() / width;
     const uint32_t lastRow = selected.back() / width;
-    for (int32_t o = -d; o <= d; ++o) sums.AddShifted(source, o, 0, kernel[size_t(o + d)], firstRow, lastRow);
+    std::vector<AverageAccumulator::Tap> taps;
+    for (int32_t o = -d; o <= d; ++o) taps.push_back({o, 0, kernel[size_t(o + d)]});
+    sums.AddTaps(source, taps, firstRow, lastRow, raster.Threads());
     for (const uint32_t i : selected) raster.SetPixel(int32_t(i), sums.Resolve(i));
 }

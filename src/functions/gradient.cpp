@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 const ParamLayout& GradientRasterFunction::Layout() {
     static const ParamLayout layout{
@@ -31,11 +32,13 @@ void GradientRasterFunction::Apply(SelectableRaster& raster, const AbstractRaste
     c2.b = function.GetValue("Color2_Blue").AsUInt8();
     c2.g = function.GetValue("Color2_Green").AsUInt8();
     c2.r = function.GetValue("Color2_Red").AsUInt8();
-    const float p1y = float(function.GetValue("Point1_Y").AsInt32());
-    const float p1x = float(function.GetValue("Point1_X").AsInt32());
-    float p2y = float(function.GetValue("Point2_Y").AsInt32());
-    const float p2x = float(function.GetValue("Point2_X").AsInt32());
-    if (p1x == p2x && p1y == p2y) p2y = p2y + 0.001f;
+    const RenderScale scale(raster);
+    const float p1y = float(scale.Coordinate(function.GetValue("Point1_Y").AsInt32()));
+    const float p1x = float(scale.Coordinate(function.GetValue("Point1_X").AsInt32()));
+    float p2y = float(scale.Coordinate(function.GetValue("Point2_Y").AsInt32()));
+    const float p2x = float(scale.Coordinate(function.GetValue("Point2_X").AsInt32()));
+    // The nudge that gives coinciding points a direction is a length too.
+    if (p1x == p2x && p1y == p2y) p2y = p2y + scale.Length(0.001f);
 
     const float dx = p2x - p1x;
     const float dy = p2y - p1y;

@@ -8,6 +8,7 @@
 
 #include "functions/filter_support.h"
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 const ParamLayout& MotionBlurRasterFunction::Layout() {
     static const ParamLayout layout{
@@ -39,7 +40,7 @@ void MotionBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractRas
     (void)function.GetValue("Point1_Y");  // shown and randomisable, but without effect
     (void)function.GetValue("Point1_X");
     const float angle = function.GetValue("Angle").AsFloat();
-    uint32_t distance = function.GetValue("Distance").AsUInt32();
+    uint32_t distance = RenderScale(raster).Length(function.GetValue("Distance").AsUInt32());
     // A zero-length line has no samples: the pixels stay as they are.
     if (distance == 0) return;
     distance = std::min(distance, FilterReach(raster));

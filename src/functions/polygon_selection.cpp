@@ -3,6 +3,7 @@
 #include <string>
 
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 const ParamLayout& PolygonSelectionRasterFunction::Layout() {
     static const ParamLayout layout{
@@ -18,12 +19,13 @@ void PolygonSelectionRasterFunction::Apply(SelectableRaster& raster, const Abstr
     // Vertices run Point1, Point2, ... for as long as PointN_X exists, so a
     // map from a file may carry more than the three the layout shows. Each
     // vertex reads Y before X.
+    const RenderScale scale(raster);
     RasterPolygon polygon;
     for (unsigned i = 1;; ++i) {
         const std::string prefix = "Point" + std::to_string(i);
         if (!function.HasParameter(prefix + "_X")) break;
-        const int32_t y = function.GetValue(prefix + "_Y").AsInt32();
-        const int32_t x = function.GetValue(prefix + "_X").AsInt32();
+        const int32_t y = scale.Coordinate(function.GetValue(prefix + "_Y").AsInt32());
+        const int32_t x = scale.Coordinate(function.GetValue(prefix + "_X").AsInt32());
         polygon.push_back({x, y});
     }
     const bool add = function.GetValue("Setting_SelectMode").AsInt32() != 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 const ParamLayout& RectSelectionRasterFunction::Layout() {
     static const ParamLayout layout{
@@ -14,10 +15,13 @@ const ParamLayout& RectSelectionRasterFunction::Layout() {
 }
 
 void RectSelectionRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
-    const int32_t startX = function.GetValue("Pos_StartX").AsInt32();
-    const int32_t startY = function.GetValue("Pos_StartY").AsInt32();
-    const int32_t endX = function.GetValue("Pos_EndX").AsInt32();
-    const int32_t endY = function.GetValue("Pos_EndY").AsInt32();
+    // The box's edges: at any size it covers the block matching its pixels
+    // of the design canvas.
+    const RenderScale scale(raster);
+    const int32_t startX = scale.Coordinate(function.GetValue("Pos_StartX").AsInt32());
+    const int32_t startY = scale.Coordinate(function.GetValue("Pos_StartY").AsInt32());
+    const int32_t endX = scale.Coordinate(function.GetValue("Pos_EndX").AsInt32());
+    const int32_t endY = scale.Coordinate(function.GetValue("Pos_EndY").AsInt32());
     const bool add = function.GetValue("Setting_SelectMode").AsInt32() != 0;
 
     const int32_t minX = std::min(startX, endX), maxX = std::max(startX, endX);

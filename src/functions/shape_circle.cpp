@@ -4,6 +4,7 @@
 
 #include "functions/shape_geometry.h"
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 const ParamLayout& ShapeCircleRasterFunction::Layout() {
     static const ParamLayout layout{
@@ -17,10 +18,11 @@ const ParamLayout& ShapeCircleRasterFunction::Layout() {
 
 void ShapeCircleRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
     const Color colour = ReadShapeColor(function);
-    const float cy = float(function.GetValue("Point1_Y").AsInt32());
-    const float cx = float(function.GetValue("Point1_X").AsInt32());
-    const float radius = float(function.GetValue("Circle_Radius").AsUInt32());
-    const float thickness = float(function.GetValue("Line_Thickness").AsUInt32());
+    const RenderScale scale(raster);
+    const float cy = float(scale.Coordinate(function.GetValue("Point1_Y").AsInt32()));
+    const float cx = float(scale.Coordinate(function.GetValue("Point1_X").AsInt32()));
+    const float radius = float(scale.Length(function.GetValue("Circle_Radius").AsUInt32()));
+    const float thickness = float(scale.Length(function.GetValue("Line_Thickness").AsUInt32()));
     const bool infill = function.GetValue("Infill_Shape").AsInt32() != 0;
     const float h = thickness * 0.5f;
 

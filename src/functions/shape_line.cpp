@@ -2,6 +2,7 @@
 
 #include "functions/shape_geometry.h"
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 const ParamLayout& LineRasterFunction::Layout() {
     static const ParamLayout layout{
@@ -15,13 +16,14 @@ const ParamLayout& LineRasterFunction::Layout() {
 
 void LineRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
     const Color colour = ReadShapeColor(function);
-    const float p1y = float(function.GetValue("Point1_Y").AsInt32());
-    const float p1x = float(function.GetValue("Point1_X").AsInt32());
-    float p2y = float(function.GetValue("Point2_Y").AsInt32());
-    const float p2x = float(function.GetValue("Point2_X").AsInt32());
-    const float thickness = float(function.GetValue("Line_Thickness").AsUInt32());
+    const RenderScale scale(raster);
+    const float p1y = float(scale.Coordinate(function.GetValue("Point1_Y").AsInt32()));
+    const float p1x = float(scale.Coordinate(function.GetValue("Point1_X").AsInt32()));
+    float p2y = float(scale.Coordinate(function.GetValue("Point2_Y").AsInt32()));
+    const float p2x = float(scale.Coordinate(function.GetValue("Point2_X").AsInt32()));
+    const float thickness = float(scale.Length(function.GetValue("Line_Thickness").AsUInt32()));
     // A point-sized line gets a tiny direction so that the projection is defined.
-    if (p1x == p2x && p1y == p2y) p2y = p2y + 0.001f;
+    if (p1x == p2x && p1y == p2y) p2y = p2y + scale.Length(0.001f);
     const float h = thickness * 0.5f;
     const ShapeSegment segment = ShapeSegment::FromTo(p1x, p1y, p2x, p2y);
 

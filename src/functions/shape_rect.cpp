@@ -5,6 +5,7 @@
 
 #include "functions/shape_geometry.h"
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 const ParamLayout& ShapeRectRasterFunction::Layout() {
     static const ParamLayout layout{
@@ -19,15 +20,20 @@ const ParamLayout& ShapeRectRasterFunction::Layout() {
 
 void ShapeRectRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
     const Color colour = ReadShapeColor(function);
-    const float p1y = float(function.GetValue("Point1_Y").AsInt32());
-    const float p1x = float(function.GetValue("Point1_X").AsInt32());
-    const float p2y = float(function.GetValue("Point2_Y").AsInt32());
-    const float p2x = float(function.GetValue("Point2_X").AsInt32());
-    const float thickness = float(function.GetValue("Line_Thickness").AsUInt32());
+    const RenderScale scale(raster);
+    const int32_t y1 = function.GetValue("Point1_Y").AsInt32();
+    const int32_t x1 = function.GetValue("Point1_X").AsInt32();
+    const int32_t y2 = function.GetValue("Point2_Y").AsInt32();
+    const int32_t x2 = function.GetValue("Point2_X").AsInt32();
+    const float thickness = float(scale.Length(function.GetValue("Line_Thickness").AsUInt32()));
     const bool infill = function.GetValue("Infill_Shape").AsInt32() != 0;
     const float h = thickness * 0.5f;
-    const float minX = std::min(p1x, p2x), maxX = std::max(p1x, p2x);
-    const float minY = std::min(p1y, p2y), maxY = std::max(p1y, p2y);
+    const float p1x = float(scale.Coordinate(x1)), p1y = float(scale.Coordinate(y1));
+    const float p2x = float(scale.Coordinate(x2)), p2y = float(scale.Coordinate(y2));
+    // The corners' pixels are included: the inclusive range of design pixels
+    // minX .. maxX ends at the last pixel of maxX's block.
+    const float minX = std::min(p1x, p2x), maxX = float(scale.LastPixel(std::max(x1, x2)));
+    const float minY = std::min(p1y, p2y), maxY = float(scale.LastPixel(std::max(y1, y2)));
 
     for (const uint32_t i : raster.SelectedIndices()) {
         const SelectableRaster::Point point = raster.IndexToPoint(i);

@@ -3,6 +3,7 @@
 #include "functions/shape_geometry.h"
 #include "raster/polygon.h"
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 const ParamLayout& ShapeTriangleRasterFunction::Layout() {
     static const ParamLayout layout{
@@ -18,14 +19,15 @@ const ParamLayout& ShapeTriangleRasterFunction::Layout() {
 
 void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
     const Color colour = ReadShapeColor(function);
+    const RenderScale scale(raster);
     RasterPoint v[3];
-    v[0].y = function.GetValue("Point1_Y").AsInt32();
-    v[0].x = function.GetValue("Point1_X").AsInt32();
-    v[1].y = function.GetValue("Point2_Y").AsInt32();
-    v[1].x = function.GetValue("Point2_X").AsInt32();
-    v[2].y = function.GetValue("Point3_Y").AsInt32();
-    v[2].x = function.GetValue("Point3_X").AsInt32();
-    const float thickness = float(function.GetValue("Line_Thickness").AsUInt32());
+    v[0].y = scale.Coordinate(function.GetValue("Point1_Y").AsInt32());
+    v[0].x = scale.Coordinate(function.GetValue("Point1_X").AsInt32());
+    v[1].y = scale.Coordinate(function.GetValue("Point2_Y").AsInt32());
+    v[1].x = scale.Coordinate(function.GetValue("Point2_X").AsInt32());
+    v[2].y = scale.Coordinate(function.GetValue("Point3_Y").AsInt32());
+    v[2].x = scale.Coordinate(function.GetValue("Point3_X").AsInt32());
+    const float thickness = float(scale.Length(function.GetValue("Line_Thickness").AsUInt32()));
     const bool infill = function.GetValue("Infill_Shape").AsInt32() != 0;
     const float h = thickness * 0.5f;
 

@@ -39,6 +39,7 @@
 #include "functions/synthesis_search.h"
 #include "instructions/parameter_rng.h"
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 // ---------------------------------------------------------------------------
 // [SECTION] Parameters
@@ -73,16 +74,17 @@ struct SynthesisSettings {
     bool cutEdge, transfer;
 };
 
-// Each read of a randomised parameter draws from parameterRng(): the order is fixed.
-SynthesisSettings ReadSettings(const AbstractRasterFunction& function) {
+// Each read of a randomised parameter draws from parameterRng(): the order is
+// fixed. The donor's corners, the overlap and the patch size are lengths.
+SynthesisSettings ReadSettings(const AbstractRasterFunction& function, const RenderScale& scale) {
     SynthesisSettings s;
     s.donorLayer = uint32_t(function.GetValue("Donor_Layer").AsUInt64());
-    s.p1y = function.GetValue("Donor_Select_Point1_Y").AsInt32();
-    s.p1x = function.GetValue("Donor_Select_Point1X").AsInt32();
-    s.p2y = function.GetValue("Donor_Select_Point2_Y").AsInt32();
-    s.p2x = function.GetValue("Donor_Select_Point2_X").AsInt32();
-    s.overlap = function.GetValue("Quilt_Overlap").AsInt32();
-    s.size = function.GetValue("Quilt_Size").AsUInt32();
+    s.p1y = scale.Coordinate(function.GetValue("Donor_Select_Point1_Y").AsInt32());
+    s.p1x = scale.Coordinate(function.GetValue("Donor_Select_Point1X").AsInt32());
+    s.p2y = scale.Coordinate(function.GetValue("Donor_Select_Point2_Y").AsInt32());
+    s.p2x = scale.Coordinate(function.GetValue("Donor_Select_Point2_X").AsInt32());
+    s.overlap = scale.Coordinate(function.GetValue("Quilt_Overlap").AsInt32());
+    s.size = scale.Length(function.GetValue("Quilt_Size").AsUInt32());
     s.cutEdge = function.GetValue("Cut_Edge").AsUInt8() != 0;
     s.transfer = function.GetValue("Transfer_Texture").AsUInt8() != 0;
     return s;
@@ -500,7 +502,7 @@ private:
 
 void SynthesizeTexture(SelectableRaster& raster, const AbstractRasterFunction& function,
                        const SynthesisHeapLimits& limits) {
-    const SynthesisSettings settings = ReadSettings(function);
+    const SynthesisSettings settings = ReadSettings(function, RenderScale(raster));
     const Donor donor = ExtractDonor(raster, settings);
     PatchGrid grid;
     if (!PlanPatches(settings, donor, raster.Width(), raster.Height(), grid)) return;

@@ -113,6 +113,12 @@ public:
     bool IsChanged() const { return changed_; }
     void ClearChanged() { changed_ = false; }
 
+    // How many threads an instruction may use on this raster (at least 1).
+    // Instructions split their work only where every pixel comes out as one
+    // thread makes it; callers that run renders side by side keep 1.
+    uint32_t Threads() const { return threads_; }
+    void SetThreads(uint32_t threads) { threads_ = threads == 0 ? 1 : threads; }
+
 private:
     const PixelBuffer& CommittedBuffer() const {
         return passCounter_ != 0 ? snapshot_ : layers_[currentLayer_];
@@ -137,4 +143,5 @@ private:
     std::vector<RasterPolygon> polygons_;
     std::vector<uint32_t> selected_;
     bool changed_ = false;
+    uint32_t threads_ = 1;
 };
