@@ -31,6 +31,7 @@
 #include "family/output_names.h"
 #include "family/progress.h"
 #include "family/seed_set.h"
+#include "functions/render_memory.h"
 #include "instructions/generate.h"
 #include "instructions/parameter_rng.h"
 #include "project/file_io.h"
@@ -43,7 +44,8 @@ std::atomic<int> familyStopSignal{0};
 
 namespace {
 
-constexpr uint32_t kMemberSize = 100;
+// Members on the contact sheet are shown at the design size.
+constexpr uint32_t kThumbnailSize = 100;
 // Far beyond any project the editor writes (65,536 instructions at most).
 constexpr size_t kMaxProjectBytes = size_t(64) << 20;
 
@@ -77,9 +79,8 @@ bool LoadProjectTemplate(const std::string& path, ProjectTemplate& project, std:
     if (!ReadFileBounded(path, kMaxProjectBytes, bytes, why)) return false;
     MemoryByteSource source(bytes.data(), bytes.size());
     std::deque<int32_t> noSeeds;
-    InstructionList probe;
     DecodeFailure failure;
-    project.loaded = DecodeProject(source, noSeeds, probe, &failure);
+    project.loaded = DecodeProject(source, noSeeds, project.queue, &failure);
     // Every failure gets one line saying why, as tavelin gives it.
     if (!project.loaded && !failure.printed) PrintErrorLine("Could not load " + path + ": " + failure.reason);
     if (project.loaded && bytes.size() >= 4) {
@@ -90,7 +91,7 @@ bool LoadProjectTemplate(const std::string& path, ProjectTemplate& project, std:
     return true;
 }
 
-RgbaImage RenderMember(const ProjectTemplate& project, const std::vector<int32_t>& seeds) {
+bool RenderMember(const ProjectTemplate& project, const std::vector<int32_t>& seeds, uint32_t size, RgbaImage& image) {
     InstructionList queue;
     if (project.loaded) {
         std::deque<int32_t> seedQueue(seeds.begin(), seeds.end());
@@ -101,10 +102,12 @@ RgbaImage RenderMember(const ProjectTemplate& project, const std::vector<int32_t
     // does every member, whatever this thread rendered before.
     thread_local std::random_device device;
     ReseedParameterRng(uint32_t(device()));
-    SelectableRaster raster(kMemberSize, kMemberSize);
+    SelectableRaster raster(size, size);
     raster.ClearSelection();
-    Generate(raster, queue);
-    return raster.CompositeImage();
+    // A stop signal ends a long member at its next instruction.
+    if (!Generate(raster, queue, [](size_t, size_t) { return familyStopSignal.load() == 0; })) return false;
+    image = raster.CompositeImage();
+    return true;
 }
 
 namespace {
@@ -129,6 +132,7 @@ struct RunPlan {
     std::unique_ptr<ContactSheet> sheet;
     std::string sheetFolder, sheetName;
     std::vector<ManifestEntry> manifest;  // per job; sha256 empty while the member is missing
+    uint64_t maxWorkers = 1;              // as many as the memory limit holds
 
     explicit RunPlan(const FamilyOptions& o) : options(o) {}
 };
@@ -190,8 +194,23 @@ int PrepareContactSheet(RunPlan& plan) {
     std::vector<std::string> labels;
     labels.reserve(plan.jobs.size());
     for (const Job& job : plan.jobs) labels.push_back(plan.seeds.Label(job.member));
-    plan.sheet = std::make_unique<ContactSheet>(std::move(labels), int(kMemberSize), int(kMemberSize));
+    plan.sheet = std::make_unique<ContactSheet>(std::move(labels), int(kThumbnailSize), int(kThumbnailSize));
     plan.sheet->Prepare();
+    return 0;
+}
+
+// A member must fit the memory limit, and all workers at once must too:
+// fewer of them run when they would not. 0 or an exit status.
+int CheckMemory(RunPlan& plan) {
+    const FamilyOptions& options = plan.options;
+    const uint64_t limit = options.memoryLimit != 0 ? options.memoryLimit : DefaultMemoryLimit();
+    const uint64_t member = RenderMemoryBytes(plan.project.queue, options.size);
+    const std::string side = std::to_string(options.size);
+    if (member > limit)
+        return Fail(kExitTooLarge, "a " + side + " x " + side + " member of " + options.project + " needs about " +
+                                       ByteSizeText(member) + ", more than the limit of " + ByteSizeText(limit) +
+                                       " (--memory-limit)");
+    plan.maxWorkers = std::max<uint64_t>(1, limit / std::max<uint64_t>(member, 1));
     return 0;
 }
 
@@ -215,6 +234,7 @@ int CheckBeforeWork(RunPlan& plan, const std::string& exeName) {
         return ProjectUnusable(exeName, options.project, why);
     }
     if (!plan.project.loaded) return kExitProject;
+    if (const int status = CheckMemory(plan)) return status;
 
     std::string error;
     if (!PrepareOutputFolder(options.outDir, error)) return Fail(kExitBadOutput, error);
@@ -244,11 +264,11 @@ size_t KeepExistingMembers(RunPlan& plan) {
     RgbaImage pixels;
     for (Job& job : plan.jobs) {
         const std::string path = JoinPath(plan.options.outDir, job.name);
-        if (!LoadPng(path, kMemberSize, kMemberSize, pixels)) {
+        if (!LoadPng(path, plan.options.size, plan.options.size, pixels)) {
             remaining.push_back(job);
             continue;
         }
-        if (plan.sheet) plan.sheet->Place(job.cell, pixels);
+        if (plan.sheet) plan.sheet->Place(job.cell, ReduceImage(pixels, kThumbnailSize));
         if (!plan.options.manifest.empty()) {
             std::string bytes, why;
             if (ReadFileBounded(path, kMaxProjectBytes, bytes, why)) plan.manifest[job.cell].sha256 = Sha256Hex(bytes);
@@ -284,7 +304,8 @@ void Worker(PoolState& state) {
         const size_t i = state.next.fetch_add(1);
         if (i >= plan.jobs.size()) break;
         const Job& job = plan.jobs[i];
-        const RgbaImage image = RenderMember(plan.project, plan.seeds.Tuple(job.member));
+        RgbaImage image;
+        if (!RenderMember(plan.project, plan.seeds.Tuple(job.member), plan.options.size, image)) break;
         const std::string png = EncodePng(image);
         std::string error;
         if (!WriteFileAtomically(plan.options.outDir, job.name, png, error)) {
@@ -294,7 +315,7 @@ void Worker(PoolState& state) {
             state.stop = true;  // a full disk or a vanished folder fails every later member too
             break;
         }
-        if (plan.sheet) plan.sheet->Place(job.cell, image);
+        if (plan.sheet) plan.sheet->Place(job.cell, ReduceImage(image, kThumbnailSize));
         // Each job owns its own entry: no lock needed.
         if (!plan.options.manifest.empty()) plan.manifest[job.cell].sha256 = Sha256Hex(png);
         state.done.fetch_add(1);
@@ -366,12 +387,19 @@ int RunFamily(const FamilyOptions& options, const std::string& exeName) {
     if (!options.manifest.empty()) {
         plan.manifest.resize(plan.jobs.size());
         for (const Job& job : plan.jobs)
-            plan.manifest[job.cell] = ManifestEntry{plan.seeds.Tuple(job.member), job.name, "", kMemberSize, kMemberSize};
+            plan.manifest[job.cell] =
+                ManifestEntry{plan.seeds.Tuple(job.member), job.name, "", options.size, options.size};
     }
     const size_t kept = options.skipExisting ? KeepExistingMembers(plan) : 0;
 
     const size_t total = plan.jobs.size();
-    const uint32_t wanted = options.jobs == 0 ? AvailableCores() : options.jobs;
+    uint64_t wanted = options.jobs == 0 ? AvailableCores() : options.jobs;
+    if (wanted > plan.maxWorkers && total > plan.maxWorkers) {
+        wanted = plan.maxWorkers;
+        if (!options.quiet)
+            PrintErrorLine("tavelin-family: running " + Count(wanted, "worker", "workers") +
+                           ": more would need more memory than the limit");
+    }
     const auto start = std::chrono::steady_clock::now();
     PoolState state(plan);
     const size_t workerCount = RenderMembers(state, std::max<size_t>(1, std::min<size_t>(wanted, total)), options.quiet);

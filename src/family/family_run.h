@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "family/options.h"
+#include "instructions/abstract_raster_function.h"
 #include "raster/rgba_image.h"
 
 // Set to a signal number by the SIGINT/SIGTERM handler: workers finish the
@@ -24,6 +25,8 @@ struct ProjectTemplate {
     // The file's bytes, its minor version set to the current one so that the
     // per-member loads repeat no warning the first load printed.
     std::string bytes;
+    // The queue as the file stores it (for the memory a member needs).
+    InstructionList queue;
 };
 
 // Reads and loads the project once, printing the loader's messages (and,
@@ -35,9 +38,9 @@ bool LoadProjectTemplate(const std::string& path, ProjectTemplate& project, std:
 
 // One member: the project loaded with `seeds` fed to its Seed parameters
 // (the empty queue when the project did not load), generated on a new
-// 100 x 100 raster by the calling thread after seeding its generator from
-// the random device. Returns the composite image.
-RgbaImage RenderMember(const ProjectTemplate& project, const std::vector<int32_t>& seeds);
+// size x size raster by the calling thread after seeding its generator from
+// the random device, into `image`. False when a stop signal ended it.
+bool RenderMember(const ProjectTemplate& project, const std::vector<int32_t>& seeds, uint32_t size, RgbaImage& image);
 
 // The whole run; returns the exit status. `exeName` names the program in the
 // file-not-found message, as tavelin does.

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "functions/render_memory.h"
 #include "raster/console.h"
 
 const char* const kFamilyVersion = "tavelin-family " ORVANE_VERSION " (project files 1.2)";
@@ -42,6 +43,12 @@ const char* const kUsage =
     "                            a Kubernetes Indexed Job's completion index does\n"
     "      --skip-existing       keep members whose file is already a complete PNG\n"
     "                            of the right size (resume); render the others\n"
+    "      --size N              members of N x N pixels, N from 16 to 8192 (default\n"
+    "                            100, the design canvas: lengths scale by N/100);\n"
+    "                            the contact sheet shows them at 100 x 100\n"
+    "      --memory-limit SIZE   refuse members that need more (512M, 2G; default\n"
+    "                            half the machine's memory); fewer workers run when\n"
+    "                            all of them at once would need more\n"
     "  -q, --quiet               no progress line\n"
     "  -h, --help                show this help and exit\n"
     "  -V, --version             show the version and exit\n"
@@ -76,7 +83,8 @@ bool ParseCount(const std::string& text, uint32_t max, uint32_t& out) {
 }
 
 enum class Opt {
-    kSeeds, kOut, kPattern, kJobs, kSheet, kManifest, kShard, kShardFromZero, kSkip, kQuiet, kHelp, kVersion, kNone
+    kSeeds, kOut, kPattern, kJobs, kSheet, kManifest, kShard, kShardFromZero, kSize, kMemory, kSkip, kQuiet, kHelp,
+    kVersion, kNone
 };
 
 struct OptionName {
@@ -91,6 +99,7 @@ const OptionName kOptions[] = {
     {"pattern", 'p', Opt::kPattern, true},   {"jobs", 'j', Opt::kJobs, true},
     {"contact-sheet", 'c', Opt::kSheet, true}, {"manifest", 'm', Opt::kManifest, true},
     {"shard", 0, Opt::kShard, true},         {"shard-from-zero", 0, Opt::kShardFromZero, true},
+    {"size", 0, Opt::kSize, true},           {"memory-limit", 0, Opt::kMemory, true},
     {"skip-existing", 0, Opt::kSkip, false}, {"quiet", 'q', Opt::kQuiet, false},
     {"help", 'h', Opt::kHelp, false},        {"version", 'V', Opt::kVersion, false},
 };
@@ -131,6 +140,17 @@ bool Apply(Opt opt, const std::string& value, FamilyOptions& o, int& status) {
                                   status);
             o.shardIndex = fromZero ? i + 1 : i;
             o.shardCount = n;
+            break;
+        }
+        case Opt::kSize:
+            if (!ParseCount(value, kMaxRenderSize, o.size) || o.size < kMinRenderSize)
+                return UsageError("--size needs a whole number from 16 to 8192, not '" + value + "'", status);
+            break;
+        case Opt::kMemory: {
+            const std::optional<uint64_t> limit = ParseByteSize(value);
+            if (!limit || *limit == 0)
+                return UsageError("--memory-limit needs a size such as 512M or 2G, not '" + value + "'", status);
+            o.memoryLimit = *limit;
             break;
         }
         case Opt::kSkip: o.skipExisting = true; break;

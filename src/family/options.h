@@ -2,7 +2,7 @@
 // The command line of tavelin-family, GNU style:
 //   tavelin-family PROJECT.pcg --seeds SPEC --out DIR [--pattern P] [--jobs N]
 //                  [--contact-sheet FILE] [--manifest FILE] [--shard I/N]
-//                  [--skip-existing] [--quiet]
+//                  [--skip-existing] [--quiet] [--size N] [--memory-limit SIZE]
 // Options take their value as the next argument or after '=' (--jobs=4);
 // short forms -s, -o, -p, -j, -c, -m, -q, -h, -V also take "-j4". "--" ends
 // the options.
@@ -33,6 +33,8 @@ struct FamilyOptions {
     uint32_t shardCount = 1;
     bool skipExisting = false;
     bool quiet = false;
+    uint32_t size = 100;       // members of size x size pixels
+    uint64_t memoryLimit = 0;  // 0: half the machine's memory
 };
 
 enum class ParseOutcome { kRun, kExit };

@@ -18,3 +18,9 @@ struct RgbaImage {
     uint8_t* At(uint32_t x, uint32_t y) { return &pixels[(size_t(y) * width + x) * 4]; }
     const uint8_t* At(uint32_t x, uint32_t y) const { return &pixels[(size_t(y) * width + x) * 4]; }
 };
+
+// The image reduced to side x side pixels by area averaging: each result
+// pixel is the mean of the source area it covers, every channel on its own
+// (a block average of k x k pixels when the source is k times larger),
+// rounded to nearest. Larger sides are not enlarged: the image is returned.
+RgbaImage ReduceImage(const RgbaImage& image, uint32_t side);
