@@ -78,6 +78,7 @@ private:
     int32_t windowWidth_ = 1000;
     int32_t windowHeight_ = 800;
     int32_t viewportCountdown_ = 0;  // frames left that re-apply the preview viewport
+    uint32_t previewSize_ = 100;     // the preview resolution the worker was given
     bool previewEnabled_ = false;
     std::thread worker_;
     // Debug counters, printed at shutdown when ORVANE_EDITOR_STATS is set. The
@@ -100,6 +101,12 @@ void EditorShell::ApplyPreviewViewport() {
 
 // Once per frame, before anything is drawn.
 void EditorShell::FrameUpdate() {
+    // A new preview resolution is a new generation at that size.
+    if (ui_.previewSize != previewSize_) {
+        previewSize_ = ui_.previewSize;
+        handoff_.SetRasterSize(previewSize_);
+        document_.queueDirty = true;
+    }
     handoff_.PostSnapshot(document_.instructionQueue, document_.queueDirty);
 
     if (glfwGetMouseButton(window_, GLFW_MOUSE_BUTTON_LEFT) == GLFW_RELEASE) document_.draggedIndex = -1;
@@ -162,6 +169,8 @@ void EditorShell::ShutDownUserInterface() {
 bool EditorShell::StartUp() {
     raster_ = SelectableRaster(100, 100);
     raster_.ClearSelection();
+    // The preview's worker may use every core for a large preview.
+    raster_.SetThreads(std::max(1u, std::thread::hardware_concurrency()));
     document_.instructionQueue = MakeDefaultQueue();
 
     if (!glfwInit()) {
@@ -257,6 +266,7 @@ void EditorShell::ShutDown() {
         PrintErrorLine(error.what());
     }
     ui_.gallery.Stop();
+    ui_.exporter.Stop();
     ShutDownUserInterface();
     try {
         glfwTerminate();

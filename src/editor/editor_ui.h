@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "editor/file_dialogs.h"
+#include "editor/image_export.h"
 #include "editor/seed_gallery_window.h"
 
 struct EditorUi {
@@ -22,6 +23,12 @@ struct EditorUi {
     bool generationBusy = false;
     std::chrono::steady_clock::time_point busySince;
     SeedGalleryWindow gallery;
+    // View > Preview resolution: the size (N x N) the live preview renders at.
+    uint32_t previewSize = 100;
+    // File > Export PNG...: the size chosen in its window, and the export.
+    int32_t exportSize = 1024;
+    bool exportAsked = false;  // the size window is to open
+    ImageExport exporter;
 };
 
 // Shell frame update: whether the preview's worker is generating now.

@@ -16,11 +16,17 @@ extern char** environ;
 
 namespace {
 
-const char* const kOpenTitle = "Open Procedural Texture...";
-const char* const kSaveTitle = "Save Procedural Texture...";
-const char* const kOpenFailed = "Failed to open file";
-const char* const kSaveFailed = "Failed to save file";
-const char* const kDefaultExtension = ".pcg";
+// What a dialog asks for: its title, its first filter, the extension a typed
+// name without one gets, and the line written when nothing was chosen.
+struct FileKind {
+    const char* title;
+    const char* filterName;
+    const char* extension;  // ".pcg"
+    const char* failure;
+};
+const FileKind kOpenProject{"Open Procedural Texture...", "PCG Textures", ".pcg", "Failed to open file"};
+const FileKind kSaveProject{"Save Procedural Texture...", "PCG Textures", ".pcg", "Failed to save file"};
+const FileKind kExportImage{"Export PNG...", "PNG Images", ".png", "Failed to export"};
 // A chooser prints one path; anything beyond this is not a path we can use.
 constexpr size_t kMaxOutput = 64 * 1024;
 
@@ -120,9 +126,11 @@ void AddOwnerArguments(ChooserKind kind, const DialogPlace& place, std::vector<s
 
 // The file chooser's arguments. "*" is the whole-directory pattern here:
 // names need not contain a dot.
-std::vector<std::string> FileSelectionArguments(ChooserKind kind, const DialogPlace& place, bool save) {
+std::vector<std::string> FileSelectionArguments(ChooserKind kind, const DialogPlace& place, const FileKind& file,
+                                                bool save) {
     const std::string startFolder = place.startFolder + "/";
-    const char* title = save ? kSaveTitle : kOpenTitle;
+    const char* title = file.title;
+    const std::string pattern = std::string("*") + file.extension;
     std::vector<std::string> args;
     AddOwnerArguments(kind, place, args);
     if (kind == ChooserKind::Zenity) {
@@ -132,7 +140,7 @@ std::vector<std::string> FileSelectionArguments(ChooserKind kind, const DialogPl
             args.push_back("--confirm-overwrite");
         }
         args.push_back(std::string("--title=") + title);
-        args.push_back("--file-filter=PCG Textures | *.pcg");
+        args.push_back(std::string("--file-filter=") + file.filterName + " | " + pattern);
         args.push_back("--file-filter=Any File | *");
         args.push_back("--filename=" + startFolder);
     } else {
@@ -141,21 +149,22 @@ std::vector<std::string> FileSelectionArguments(ChooserKind kind, const DialogPl
         args.push_back(title);
         args.push_back(save ? "--getsavefilename" : "--getopenfilename");
         args.push_back(startFolder);
-        args.push_back("*.pcg|PCG Textures\n*|Any File");
+        args.push_back(pattern + "|" + file.filterName + "\n*|Any File");
     }
     return args;
 }
 
 // The path the user chose, or "" after printing `failure` (and, when no
 // chooser is installed, one line saying so).
-std::string ChooseFile(const DialogPlace& place, bool save, const char* failure, Chooser* usedChooser) {
+std::string ChooseFile(const DialogPlace& place, const FileKind& file, bool save, Chooser* usedChooser) {
+    const char* failure = file.failure;
     const Chooser chooser = FindChooser();
     if (chooser.kind == ChooserKind::None) {
         PrintErrorLine("No file dialog available: install zenity or kdialog");
         PrintErrorLine(failure);
         return "";
     }
-    const ChooserReply reply = RunChooser(chooser.program, FileSelectionArguments(chooser.kind, place, save));
+    const ChooserReply reply = RunChooser(chooser.program, FileSelectionArguments(chooser.kind, place, file, save));
     if (!reply.accepted || reply.line.empty()) {
         PrintErrorLine(failure);
         return "";
@@ -178,50 +187,57 @@ bool PathExists(const std::string& path) {
 
 // Asks whether to replace an existing file whose name got the default
 // extension after the chooser had returned (the chooser checked the name as typed).
-bool ConfirmReplace(const Chooser& chooser, const DialogPlace& place, const std::string& path) {
+bool ConfirmReplace(const Chooser& chooser, const DialogPlace& place, const FileKind& file, const std::string& path) {
     const std::string text = path + " already exists.\nDo you want to replace it?";
     std::vector<std::string> args;
     AddOwnerArguments(chooser.kind, place, args);
     if (chooser.kind == ChooserKind::Zenity) {
         args.push_back("--question");
-        args.push_back(std::string("--title=") + kSaveTitle);
+        args.push_back(std::string("--title=") + file.title);
         args.push_back("--no-markup");
         args.push_back("--text=" + text);
     } else {
         args.push_back("--title");
-        args.push_back(kSaveTitle);
+        args.push_back(file.title);
         args.push_back("--warningcontinuecancel");
         args.push_back(text);
     }
     return RunChooser(chooser.program, args).accepted;
 }
 
-}  // namespace
-
-std::string OpenProjectDialog(const DialogPlace& place) {
+// A file to write: the chooser confirms overwriting an existing one; a name
+// typed without an extension gets the kind's (with its own confirmation when
+// that file exists).
+std::string ChooseFileToWrite(const DialogPlace& place, const FileKind& file) {
     Chooser chooser;
-    const std::string path = ChooseFile(place, false, kOpenFailed, &chooser);
-    if (path.empty()) return "";
-    // The chooser only offers existing files; a name typed into its location
-    // bar is checked here.
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        PrintErrorLine(kOpenFailed);
-        return "";
-    }
-    return path;
-}
-
-std::string SaveProjectDialog(const DialogPlace& place) {
-    Chooser chooser;
-    std::string path = ChooseFile(place, true, kSaveFailed, &chooser);
+    std::string path = ChooseFile(place, file, true, &chooser);
     if (path.empty()) return "";
     if (!HasExtension(path)) {
-        path += kDefaultExtension;
-        if (PathExists(path) && !ConfirmReplace(chooser, place, path)) {
-            PrintErrorLine(kSaveFailed);
+        path += file.extension;
+        if (PathExists(path) && !ConfirmReplace(chooser, place, file, path)) {
+            PrintErrorLine(file.failure);
             return "";
         }
     }
     return path;
 }
+
+}  // namespace
+
+std::string OpenProjectDialog(const DialogPlace& place) {
+    Chooser chooser;
+    const std::string path = ChooseFile(place, kOpenProject, false, &chooser);
+    if (path.empty()) return "";
+    // The chooser only offers existing files; a name typed into its location
+    // bar is checked here.
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        PrintErrorLine(kOpenProject.failure);
+        return "";
+    }
+    return path;
+}
+
+std::string SaveProjectDialog(const DialogPlace& place) { return ChooseFileToWrite(place, kSaveProject); }
+
+std::string ExportImageDialog(const DialogPlace& place) { return ChooseFileToWrite(place, kExportImage); }

@@ -22,3 +22,8 @@ std::string OpenProjectDialog(const DialogPlace& place);
 // extension gets ".pcg" (with its own overwrite confirmation if that file
 // exists).
 std::string SaveProjectDialog(const DialogPlace& place);
+
+// The PNG file to export to: "Export PNG..." with the filter "PNG Images"
+// (*.png), as the save dialog otherwise ("Failed to export" when nothing
+// was chosen).
+std::string ExportImageDialog(const DialogPlace& place);

@@ -69,6 +69,14 @@ bool GenerationHandoff::RunWorkerPass() {
         workerBusy.store(true);
         {
             std::lock_guard<std::mutex> lock(rasterMutex);
+            // A new preview resolution takes effect with the next generation.
+            const uint32_t size = rasterSize_.load();
+            if (size != 0 && (raster_.Width() != size || raster_.Height() != size)) {
+                const uint32_t threads = raster_.Threads();
+                raster_ = SelectableRaster(size, size);
+                raster_.ClearSelection();
+                raster_.SetThreads(threads);
+            }
             generate_(raster_, work);
             generatedPostedAt_ = postedAt;
         }

@@ -52,6 +52,11 @@ public:
     // running generation to finish (the Space-key export).
     void WithRaster(const std::function<void(const SelectableRaster&)>& use);
 
+    // UI thread: the size (N x N) the next generations render at; 0 keeps the
+    // raster's. The worker makes a new raster of that size, under
+    // rasterMutex, before it generates.
+    void SetRasterSize(uint32_t size) { rasterSize_.store(size); }
+
     // Worker thread: one pass of the loop body. Moves the waiting snapshot
     // out under requestMutex; if there was one, generates from it under
     // rasterMutex with workerBusy set, then destroys it. Returns whether it
@@ -89,5 +94,6 @@ private:
     Clock::time_point pendingPostedAt_{};    // guarded by requestMutex
     Clock::time_point generatedPostedAt_{};  // guarded by rasterMutex; epoch = none
     std::atomic<uint64_t> generations_{0};
+    std::atomic<uint32_t> rasterSize_{0};
     Stats stats_;                            // UI thread only
 };

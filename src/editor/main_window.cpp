@@ -13,6 +13,7 @@
 
 #include "backends/imgui_impl_glfw.h"
 #include "backends/imgui_impl_opengl3.h"
+#include "editor/export_window.h"
 #include "editor/menu_bar.h"
 #include "editor/parameter_widgets.h"
 #include "functions/function_catalogue.h"
@@ -258,6 +259,7 @@ void BuildEditorWindows(EditorDocument& document, EditorUi& ui) {
     DrawDetailsPanel(document, ui);
     ui.gallery.Draw(document);
     DrawGeneratingIndicator(ui);
+    DrawExportWindows(document, ui);
 }
 
 void DrawEditorFrame(EditorDocument& document, EditorUi& ui) {

@@ -29,6 +29,7 @@ void DrawFileMenu(EditorDocument& document, EditorUi& ui) {
     if (ImGui::MenuItem("Open", "Ctrl+O")) OpenProjectCommand(document, ui.dialogs);
     if (ImGui::MenuItem("Save", "Ctrl+S")) SaveProjectCommand(document, ui.dialogs);
     if (ImGui::MenuItem("Save As...", "Ctrl+Shift+S")) SaveProjectAsCommand(document, ui.dialogs);
+    if (ImGui::MenuItem("Export PNG...", nullptr, false, !ui.exporter.Running())) ui.exportAsked = true;
     ImGui::Separator();
     DrawOpenRecentMenu(document);
     ImGui::EndMenu();
@@ -44,6 +45,13 @@ void DrawEditMenu(EditorDocument& document) {
 void DrawViewMenu(EditorUi& ui) {
     if (!ImGui::BeginMenu("View")) return;
     ImGui::MenuItem("Seed Gallery", nullptr, &ui.gallery.open);
+    if (ImGui::BeginMenu("Preview resolution")) {
+        for (const uint32_t size : {100u, 200u, 400u}) {
+            const std::string label = std::to_string(size) + " x " + std::to_string(size);
+            if (ImGui::MenuItem(label.c_str(), nullptr, ui.previewSize == size)) ui.previewSize = size;
+        }
+        ImGui::EndMenu();
+    }
     ImGui::EndMenu();
 }
 
