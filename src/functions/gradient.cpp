@@ -33,10 +33,10 @@ void GradientRasterFunction::Apply(SelectableRaster& raster, const AbstractRaste
     c2.g = function.GetValue("Color2_Green").AsUInt8();
     c2.r = function.GetValue("Color2_Red").AsUInt8();
     const RenderScale scale(raster);
-    const float p1y = float(scale.Coordinate(function.GetValue("Point1_Y").AsInt32()));
-    const float p1x = float(scale.Coordinate(function.GetValue("Point1_X").AsInt32()));
-    float p2y = float(scale.Coordinate(function.GetValue("Point2_Y").AsInt32()));
-    const float p2x = float(scale.Coordinate(function.GetValue("Point2_X").AsInt32()));
+    const float p1y = scale.Point(function.GetValue("Point1_Y").AsInt32());
+    const float p1x = scale.Point(function.GetValue("Point1_X").AsInt32());
+    float p2y = scale.Point(function.GetValue("Point2_Y").AsInt32());
+    const float p2x = scale.Point(function.GetValue("Point2_X").AsInt32());
     // The nudge that gives coinciding points a direction is a length too.
     if (p1x == p2x && p1y == p2y) p2y = p2y + scale.Length(0.001f);
 

@@ -19,8 +19,8 @@ const ParamLayout& ShapeCircleRasterFunction::Layout() {
 void ShapeCircleRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
     const Color colour = ReadShapeColor(function);
     const RenderScale scale(raster);
-    const float cy = float(scale.Coordinate(function.GetValue("Point1_Y").AsInt32()));
-    const float cx = float(scale.Coordinate(function.GetValue("Point1_X").AsInt32()));
+    const float cy = scale.Point(function.GetValue("Point1_Y").AsInt32());
+    const float cx = scale.Point(function.GetValue("Point1_X").AsInt32());
     const float radius = float(scale.Length(function.GetValue("Circle_Radius").AsUInt32()));
     const float thickness = float(scale.Length(function.GetValue("Line_Thickness").AsUInt32()));
     const bool infill = function.GetValue("Infill_Shape").AsInt32() != 0;

@@ -17,10 +17,10 @@ const ParamLayout& LineRasterFunction::Layout() {
 void LineRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
     const Color colour = ReadShapeColor(function);
     const RenderScale scale(raster);
-    const float p1y = float(scale.Coordinate(function.GetValue("Point1_Y").AsInt32()));
-    const float p1x = float(scale.Coordinate(function.GetValue("Point1_X").AsInt32()));
-    float p2y = float(scale.Coordinate(function.GetValue("Point2_Y").AsInt32()));
-    const float p2x = float(scale.Coordinate(function.GetValue("Point2_X").AsInt32()));
+    const float p1y = scale.Point(function.GetValue("Point1_Y").AsInt32());
+    const float p1x = scale.Point(function.GetValue("Point1_X").AsInt32());
+    float p2y = scale.Point(function.GetValue("Point2_Y").AsInt32());
+    const float p2x = scale.Point(function.GetValue("Point2_X").AsInt32());
     const float thickness = float(scale.Length(function.GetValue("Line_Thickness").AsUInt32()));
     // A point-sized line gets a tiny direction so that the projection is defined.
     if (p1x == p2x && p1y == p2y) p2y = p2y + scale.Length(0.001f);

@@ -28,12 +28,12 @@ void ShapeRectRasterFunction::Apply(SelectableRaster& raster, const AbstractRast
     const float thickness = float(scale.Length(function.GetValue("Line_Thickness").AsUInt32()));
     const bool infill = function.GetValue("Infill_Shape").AsInt32() != 0;
     const float h = thickness * 0.5f;
-    const float p1x = float(scale.Coordinate(x1)), p1y = float(scale.Coordinate(y1));
-    const float p2x = float(scale.Coordinate(x2)), p2y = float(scale.Coordinate(y2));
-    // The corners' pixels are included: the inclusive range of design pixels
-    // minX .. maxX ends at the last pixel of maxX's block.
-    const float minX = std::min(p1x, p2x), maxX = float(scale.LastPixel(std::max(x1, x2)));
-    const float minY = std::min(p1y, p2y), maxY = float(scale.LastPixel(std::max(y1, y2)));
+    const float p1x = scale.Point(x1), p1y = scale.Point(y1), p2x = scale.Point(x2), p2y = scale.Point(y2);
+    const float minX = std::min(p1x, p2x), maxX = std::max(p1x, p2x);
+    const float minY = std::min(p1y, p2y), maxY = std::max(p1y, p2y);
+    // The interior holds the corners' pixels: the inclusive range of design
+    // pixels reaches the outer pixels of the corner blocks.
+    const float half = scale.HalfBlock();
 
     for (const uint32_t i : raster.SelectedIndices()) {
         const SelectableRaster::Point point = raster.IndexToPoint(i);
@@ -44,7 +44,8 @@ void ShapeRectRasterFunction::Apply(SelectableRaster& raster, const AbstractRast
             (std::fabs(y - p1y) <= h || std::fabs(y - p2y) <= h) && minX - h <= x && x <= h + maxX;
         const bool vertical =
             (std::fabs(x - p1x) <= h || std::fabs(x - p2x) <= h) && minY - h <= y && y <= h + maxY;
-        const bool interior = infill && minX <= x && x <= maxX && minY <= y && y <= maxY;
+        const bool interior =
+            infill && minX - half <= x && x <= maxX + half && minY - half <= y && y <= maxY + half;
         if (horizontal || vertical || interior)
             raster.SetPixel(int32_t(i), BlendOver(raster.GetPixel(int32_t(i)), colour));
     }

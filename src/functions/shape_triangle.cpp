@@ -21,12 +21,12 @@ void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const Abstract
     const Color colour = ReadShapeColor(function);
     const RenderScale scale(raster);
     RasterPoint v[3];
-    v[0].y = scale.Coordinate(function.GetValue("Point1_Y").AsInt32());
-    v[0].x = scale.Coordinate(function.GetValue("Point1_X").AsInt32());
-    v[1].y = scale.Coordinate(function.GetValue("Point2_Y").AsInt32());
-    v[1].x = scale.Coordinate(function.GetValue("Point2_X").AsInt32());
-    v[2].y = scale.Coordinate(function.GetValue("Point3_Y").AsInt32());
-    v[2].x = scale.Coordinate(function.GetValue("Point3_X").AsInt32());
+    v[0].y = scale.WholePoint(function.GetValue("Point1_Y").AsInt32());
+    v[0].x = scale.WholePoint(function.GetValue("Point1_X").AsInt32());
+    v[1].y = scale.WholePoint(function.GetValue("Point2_Y").AsInt32());
+    v[1].x = scale.WholePoint(function.GetValue("Point2_X").AsInt32());
+    v[2].y = scale.WholePoint(function.GetValue("Point3_Y").AsInt32());
+    v[2].x = scale.WholePoint(function.GetValue("Point3_X").AsInt32());
     const float thickness = float(scale.Length(function.GetValue("Line_Thickness").AsUInt32()));
     const bool infill = function.GetValue("Infill_Shape").AsInt32() != 0;
     const float h = thickness * 0.5f;
