@@ -4,6 +4,7 @@
 class SelectableRaster;
 
 // Selects the whole raster again.
+// Cost: the list of all pixels.
 class ClearSelectionRasterFunction final : public RasterFunction<ClearSelectionRasterFunction> {
 public:
     static constexpr const char* kName = "Clear Selection";

@@ -4,6 +4,7 @@
 class SelectableRaster;
 
 // Lays one colour over every selected pixel with BlendOver.
+// Cost: one blend per selected pixel, at any size.
 class FillRasterFunction final : public RasterFunction<FillRasterFunction> {
 public:
     static constexpr const char* kName = "Fill";

@@ -9,6 +9,9 @@ class SelectableRaster;
 // pixels each way: a vertical pass over the whole raster, then (after
 // BeginPass) a horizontal pass over the selection that reads the first pass.
 // Both passes use the alpha-weighted average and truncate their results.
+// Cost: two separable passes of 2 * Distance + 1 terms per pixel: linear in
+// Distance, which grows with the size N (a sum of Gaussian weights has no
+// running form); summed in cached tiles over the raster's threads.
 class GaussianBlurRasterFunction final : public RasterFunction<GaussianBlurRasterFunction> {
 public:
     static constexpr const char* kName = "Gaussian Blur";

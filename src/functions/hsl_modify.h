@@ -6,6 +6,7 @@ class SelectableRaster;
 // Shifts the hue by Hue_Offset degrees, scales the saturation by
 // Saturation_Multi percent and shifts the lightness by Light_Offset
 // hundredths, for every selected pixel; alpha is kept.
+// Cost: two colour conversions per selected pixel, at any size.
 class HSLModifyRasterFunction final : public RasterFunction<HSLModifyRasterFunction> {
 public:
     static constexpr const char* kName = "HSL Modify";

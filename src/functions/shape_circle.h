@@ -5,6 +5,7 @@ class SelectableRaster;
 
 // Draws a ring of Line_Thickness pixels at Circle_Radius around Point1, optionally
 // filled, blended over the selected pixels.
+// Cost: a distance per selected pixel, at any size.
 class ShapeCircleRasterFunction final : public RasterFunction<ShapeCircleRasterFunction> {
 public:
     static constexpr const char* kName = "Shape Circle";

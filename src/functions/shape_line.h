@@ -5,6 +5,7 @@ class SelectableRaster;
 
 // Draws a straight stroke of Line_Thickness pixels from Point1 to Point2, with flat
 // ends exactly at both points, blended over the selected pixels.
+// Cost: a projection per selected pixel, at any size.
 class LineRasterFunction final : public RasterFunction<LineRasterFunction> {
 public:
     static constexpr const char* kName = "Shape Line";

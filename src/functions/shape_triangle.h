@@ -5,6 +5,8 @@ class SelectableRaster;
 
 // Draws a triangle outline grown by half the thickness on every side, optionally
 // filled, blended over the selected pixels; collinear vertices draw nothing.
+// Cost: three projections (and a crossing test when filled) per selected
+// pixel, at any size.
 class ShapeTriangleRasterFunction final : public RasterFunction<ShapeTriangleRasterFunction> {
 public:
     static constexpr const char* kName = "Shape Triangle";

@@ -9,6 +9,10 @@ class SelectableRaster;
 // texture already laid in its overlaps, optionally also with the lightness of
 // the layer's earlier content, and optionally trimmed along per-line
 // minimum-error edges. Only the selected pixels take the result.
+// Cost: per patch, every candidate position of the donor is scored over the
+// overlap strips (and the patch when transferring). Patches per raster stay
+// the same at any size, while candidates and strip pixels each grow with
+// N^2: the search grows with N^4 (the scoring kernel is vectorised).
 class SynthesizeTextureRasterFunction final : public RasterFunction<SynthesizeTextureRasterFunction> {
 public:
     static constexpr const char* kName = "Synthesize Texture";

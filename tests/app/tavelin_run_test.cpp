@@ -62,6 +62,10 @@ TEST_F(TavelinTest, ArgumentsAndRefusedRunsKeepTheEarlierImage) {
         {{"--output", "x.png"}, "", 255, h, "tavelin: --output needs a project to render (see --help)\n"},
         {{"--edit", "a.pcg", "7"}, "", 255, "", "tavelin: --edit takes one project file and nothing after it (see --help)\n"},
         {{"--version", "x"}, "", 0, "tavelin " ORVANE_VERSION " (project files 1.2)\n", ""},
+        {{"-s", "15", example}, "", 255, "", "tavelin: -s needs a whole number from 16 to 8192, not '15' (see --help)\n"},
+        {{"--size", "1e3"}, "", 255, "", "tavelin: --size needs a whole number from 16 to 8192, not '1e3' (see --help)\n"},
+        {{"--memory-limit", "lots", example}, "", 255, "", "tavelin: --memory-limit needs a size such as 512M or 2G, "
+                                                           "not 'lots' (see --help)\n"},
     };
     for (const auto& [args, argv0, status, out, err] : cases) {
         const RunResult r = RunProgram(dir_ + "/tavelin", args, dir_, argv0);
@@ -81,6 +85,17 @@ TEST_F(TavelinTest, ArgumentsAndRefusedRunsKeepTheEarlierImage) {
     r = RunProgram(dir_ + "/tavelin", {"--output=" + dir_ + "/o.png", example}, dir_);
     EXPECT_EQ(std::tie(r.status, r.out), std::make_tuple(0, h + "Writing file to: " + dir_ + "/o.png\n"));
     EXPECT_TRUE(ReadFile(dir_ + "/o.png") == image);
+    // Any size: tavelin and tavelin-family render the same picture; a render
+    // beyond the memory limit is refused before it starts.
+    r = RunProgram(dir_ + "/tavelin", {"--size", "256", "-o", dir_ + "/256.png", example}, dir_);
+    EXPECT_TRUE(r.status == 0 && ReadFile(dir_ + "/256.png") == EncodePng(Render(MakeDefaultQueue(), 256, 256)->CompositeImage()));
+    r = RunProgram(TAVELIN_FAMILY_PATH, {example, "-s1", "--size=256", "-o", dir_ + "/f", "-q"}, dir_);
+    EXPECT_TRUE(r.status == 0 && ReadFile(dir_ + "/f/default-1.png") == ReadFile(dir_ + "/256.png")) << r.err;
+    r = RunProgram(dir_ + "/tavelin", {"-s", "8192", "--memory-limit", "64M", example}, dir_);
+    EXPECT_TRUE(r.status == 255 && r.err.rfind("tavelin: a 8192 x 8192 render of " + example + " needs about ", 0) == 0 &&
+                r.err.find("more than the limit of 64 MiB (--memory-limit)\n") != std::string::npos) << r.err;
+    r = RunProgram(TAVELIN_FAMILY_PATH, {example, "-s1", "--size", "8192", "--memory-limit=64M", "-o", dir_ + "/f"}, dir_);
+    EXPECT_TRUE(r.status == 5 && r.err.find("member of " + example + " needs about ") != std::string::npos) << r.err;
     // A link at the target is replaced, never written through; a FIFO, a folder
     // or an unwritable folder is refused and the old file stays.
     fs::create_symlink(dir_ + "/empty.pcg", dir_ + "/link.png");

@@ -18,6 +18,7 @@
 #include "functions/motion_blur.h"
 #include "functions/polygon_selection.h"
 #include "raster/hsl.h"
+#include "project/project_file.h"
 #include "support/test_support.h"
 
 namespace {
@@ -455,6 +456,54 @@ TEST(LiteralSweepTest, RandomQueuesMatchTheLiteralGeneration) {
         ASSERT_TRUE(problem.empty()) << problem << "; " << what;
         ASSERT_TRUE(ImagesEqual(product->CompositeCanvas(), literal, 100, 100)) << what;
         ASSERT_EQ(productNext, uint32_t(parameterRng()())) << "the draws differ; " << what;
+        // Twice the size draws the same outputs in the same order.
+        if (round % 4 != 0) continue;
+        ReseedParameterRng(seed);
+        Render(queue, 200, 200);
+        ASSERT_EQ(productNext, uint32_t(parameterRng()())) << "the draws differ at 200 x 200; " << what;
+    }
+}
+
+// A queue of rectangular selections, fills and layer operations renders at
+// k times the size as its 100 x 100 picture enlarged k times, pixel for pixel
+// (for corners within +-2^22 / k, where a box's membership is exact).
+TEST(RenderSizeTest, SelectionsFillsAndLayersEnlargeByReplication) {
+    std::mt19937 rng(14);
+    for (int round = 0; round < 60; ++round) {
+        InstructionList queue;
+        for (int n = 1 + int(rng() % 10); n > 0; --n) {
+            const uint32_t type = std::vector<uint32_t>{kRect, kRect, kFill, kFill, kCreateLayer, kSelectLayer, kClear}[rng() % 7];
+            queue.push_back(RandomInstruction(type, rng));
+            for (const auto& [name, record] : queue.back()->Parameters())  // no random offsets: one picture per queue
+                queue.back()->SetRecord(name, ParamRecord{record.value, false, {}, {}});
+            for (const char* corner : {"Pos_StartX", "Pos_StartY", "Pos_EndX", "Pos_EndY"})
+                if (type == kRect) queue.back()->SetValue(corner, I32(int32_t(rng() % 2000) - 900));
+        }
+        const uint32_t k = 2 + uint32_t(round % 3);
+        const auto small = Render(queue), large = Render(queue, 100 * k, 100 * k);
+        PixelBuffer enlarged(size_t(100 * k) * (100 * k));
+        for (uint32_t y = 0; y < 100 * k; ++y)
+            for (uint32_t x = 0; x < 100 * k; ++x) enlarged[y * 100 * k + x] = small->CompositeCanvas()[(y / k) * 100 + x / k];
+        ASSERT_TRUE(ImagesEqual(large->CompositeCanvas(), enlarged, 100 * k, 100 * k)) << "k = " << k << Describe(queue);
+    }
+}
+
+// Every example at twice the size, reduced back by averaging 2 x 2 blocks,
+// stays within 4 levels (mean over all channels) of its 100 x 100 render;
+// texture synthesis places its patches anew at every size and is left out.
+TEST(RenderSizeTest, ExamplesReducedBackStayClose) {
+    for (const char* name : {"default", "tiles", "plaid", "layers", "gradient_family", "stained_glass", "shapes", "blurs", "crystals"}) {
+        std::deque<int32_t> seeds{7};
+        InstructionList queue;
+        ASSERT_TRUE(ReadProjectFile(std::string(ORVANE_SOURCE_DIR "/examples/") + name + ".pcg", seeds, queue));
+        const RgbaImage small = Render(queue)->CompositeImage(), large = Render(queue, 200, 200)->CompositeImage();
+        double difference = 0;
+        for (uint32_t i = 0; i < small.pixels.size(); ++i) {
+            const uint32_t x = i / 4 % 100, y = i / 400, c = i % 4;
+            const int sum = large.At(2 * x, 2 * y)[c] + large.At(2 * x + 1, 2 * y)[c] + large.At(2 * x, 2 * y + 1)[c] + large.At(2 * x + 1, 2 * y + 1)[c];
+            difference += std::fabs(sum / 4.0 - small.pixels[i]);
+        }
+        EXPECT_LT(difference / double(small.pixels.size()), 4.0) << name;
     }
 }
 

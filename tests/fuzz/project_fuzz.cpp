@@ -1,6 +1,7 @@
 // libFuzzer target: arbitrary bytes as a project file. Decoding must never
 // crash, hang or leak; what decodes must encode to bytes that decode to the
 // same queue; and the queue must generate without undefined behaviour.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "functions/function_catalogue.h"
+#include "functions/render_memory.h"
 #include "instructions/generate.h"
 #include "instructions/parameter_rng.h"
 #include "project/project_file_format.h"
@@ -93,5 +95,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static SelectableRaster raster(100, 100);
     ReseedParameterRng(0);
     Generate(raster, queue);
+    // And at a size from 16 to 512 that the input picks, within the memory a
+    // render there needs (a few projects hold 1024 layers); smaller when its
+    // blurs' samples (their cost grows with the size) would take too long
+    // under the sanitizers.
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 16777619u;
+    uint32_t side = 16 + hash % 497;
+    double reach = 0;  // design pixels of blur reach, summed over the blurs
+    for (const auto& f : queue)
+        if (f->GetTypeId() >= 9 && f->GetTypeId() <= 11)
+            reach += f->GetRecord("Distance").randomized ? 100.0 : std::min(1.0 * f->GetRawValue("Distance").AsUInt32(), 512.0);
+    while (side > 16 && 2 * reach * side / 100 * side * side > 1e8) side /= 2;
+    if (RenderMemoryBytes(queue, side) > (uint64_t(512) << 20)) return 0;
+    SelectableRaster sized(side, side);
+    ReseedParameterRng(0);
+    Generate(sized, queue);
     return 0;
 }

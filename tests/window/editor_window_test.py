@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""usage: editor_window_test.py TAVELIN EDITOR_MODULE|- EXAMPLES_DIR basics|panels|extras|installed"""
+"""usage: editor_window_test.py TAVELIN EDITOR_MODULE|- EXAMPLES_DIR basics|panels|extras|export|installed"""
 # The editor in a real window on a virtual X server: one scenario per run, each
 # with its own editor and X server.
 import math, os, re, shutil, subprocess, sys, time  # noqa: E401
@@ -291,6 +291,29 @@ def extras(ed, examples):
     print("ok: the recent list in the state directory names both projects, newest first")
 
 
+def export(ed, examples):
+    """File > Export PNG... at 256 pixels through the size window and the
+    save dialog, rendered on its own thread; then View > Preview resolution
+    > 400 x 400, after which the Space export is the 400 x 400 render."""
+    default = os.path.join(examples, "default.pcg")
+    target = ed.path("export.png")
+    ed.start(reply=target)
+    default_preview(ed)
+    ed.click(15, 13), ed.click(60, 119)  # File, Export PNG...
+    ed.click(398, 394), ed.click(371, 440)  # 256, Export...
+    expected = ed.render("-s", "256", default)
+    ed.wait("the exported picture", lambda: os.path.exists(target) and ed.read("export.png", True) == expected)
+    if ed.calls()[-1][-2:] != ["--file-filter=Any File | *", "--filename=" + ed.workdir + "/"] or \
+            "--title=Export PNG..." not in ed.calls()[-1]:
+        raise Failure("the export dialog was called with %r" % ed.calls()[-1])
+    print("ok: File > Export PNG... wrote the 256 x 256 render")
+    ed.click(111, 13), ed.move(180, 62), ed.move(300, 62), ed.click(340, 100)  # View, Preview resolution, 400
+    expected = ed.render("-s", "400", default)
+    ed.wait("a 400 x 400 preview", lambda: ed.export() == expected, timeout=60)
+    print("ok: the preview renders at 400 x 400")
+    ed.close()
+
+
 def installed(ed, examples):
     """An installed tavelin, run through a link by an unprivileged user: the
     editor module is found beside the real executable and --edit opens the
@@ -304,4 +327,5 @@ def installed(ed, examples):
 
 
 if __name__ == "__main__":
-    sys.exit(main({"basics": basics, "panels": panels, "extras": extras, "installed": installed}, __doc__))
+    sys.exit(main({"basics": basics, "panels": panels, "extras": extras, "export": export, "installed": installed},
+                  __doc__))
