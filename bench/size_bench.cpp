@@ -18,6 +18,7 @@
 #include "instructions/parameter_rng.h"
 #include "project/project_file.h"
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 namespace {
 
@@ -29,8 +30,7 @@ InstructionList Load(const std::string& name) {
 }
 
 RgbaImage Render(const InstructionList& queue, uint32_t size) {
-    SelectableRaster raster(size, size);
-    raster.ClearSelection();
+    SelectableRaster raster = RenderScale::Raster(size);
     raster.SetThreads(std::max(1u, std::thread::hardware_concurrency()));
     ReseedParameterRng(1);
     Generate(raster, queue);

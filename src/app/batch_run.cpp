@@ -15,6 +15,7 @@
 #include "raster/console.h"
 #include "raster/png_encoder.h"
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 namespace {
 
@@ -48,8 +49,7 @@ int RunBatch(const std::string& projectPath, std::deque<int32_t> seeds, const Ba
     }
 
     CatchStopSignals();
-    SelectableRaster raster(options.size, options.size);
-    raster.ClearSelection();
+    SelectableRaster raster = RenderScale::Raster(options.size);
     raster.SetThreads(std::max(1u, std::thread::hardware_concurrency()));
     ProgressLine progress(!options.quiet, std::chrono::seconds(1));
     auto text = [&](size_t done, size_t total) {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "instructions/generate.h"
+#include "functions/render_scale.h"
 
 GenerationHandoff::GenerationHandoff(SelectableRaster& raster)
     : GenerationHandoff(raster, [](SelectableRaster& r, const InstructionList& q) { Generate(r, q); }) {}
@@ -73,8 +74,7 @@ bool GenerationHandoff::RunWorkerPass() {
             const uint32_t size = rasterSize_.load();
             if (size != 0 && (raster_.Width() != size || raster_.Height() != size)) {
                 const uint32_t threads = raster_.Threads();
-                raster_ = SelectableRaster(size, size);
-                raster_.ClearSelection();
+                raster_ = RenderScale::Raster(size);
                 raster_.SetThreads(threads);
             }
             generate_(raster_, work);

@@ -8,6 +8,7 @@
 #include "project/file_io.h"
 #include "raster/png_encoder.h"
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 bool ImageExport::Start(const InstructionList& queue, uint32_t size, const std::string& path, std::string& why) {
     if (running_.load()) {
@@ -39,8 +40,7 @@ bool ImageExport::Start(const InstructionList& queue, uint32_t size, const std::
 float ImageExport::Progress() const { return float(done_.load()) / float(total_.load()); }
 
 void ImageExport::Run(InstructionList queue, uint32_t size, std::string path) {
-    SelectableRaster raster(size, size);
-    raster.ClearSelection();
+    SelectableRaster raster = RenderScale::Raster(size);
     const bool finished = Generate(raster, queue, [this](size_t done, size_t) {
         done_.store(uint32_t(done));
         return !cancel_.load();

@@ -39,6 +39,7 @@
 #include "raster/console.h"
 #include "raster/png_encoder.h"
 #include "raster/selectable_raster.h"
+#include "functions/render_scale.h"
 
 std::atomic<int> familyStopSignal{0};
 
@@ -102,8 +103,7 @@ bool RenderMember(const ProjectTemplate& project, const std::vector<int32_t>& se
     // does every member, whatever this thread rendered before.
     thread_local std::random_device device;
     ReseedParameterRng(uint32_t(device()));
-    SelectableRaster raster(size, size);
-    raster.ClearSelection();
+    SelectableRaster raster = RenderScale::Raster(size);
     // A stop signal ends a long member at its next instruction.
     if (!Generate(raster, queue, [](size_t, size_t) { return familyStopSignal.load() == 0; })) return false;
     image = raster.CompositeImage();

@@ -23,7 +23,7 @@ class RenderScale {
 public:
     static constexpr uint32_t kDesignSide = 100;
 
-    explicit RenderScale(const SelectableRaster& raster) : factor_(double(raster.Width()) / kDesignSide) {}
+    explicit RenderScale(const SelectableRaster& raster) : factor_(raster.Scale()) {}
 
     double Factor() const { return factor_; }
 
@@ -41,6 +41,15 @@ public:
     float HalfBlock() const { return float((factor_ - 1.0) * 0.5); }
     // A length held as a float (Spread); NaN stays NaN.
     float Length(float v) const { return float(double(v) * factor_); }
+
+    // A raster for a render at size x size: everything selected, lengths
+    // scaled by size / 100.
+    static SelectableRaster Raster(uint32_t size) {
+        SelectableRaster raster(size, size);
+        raster.ClearSelection();
+        raster.SetScale(double(size) / kDesignSide);
+        return raster;
+    }
 
 private:
     static double Saturated(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }

@@ -113,6 +113,12 @@ public:
     bool IsChanged() const { return changed_; }
     void ClearChanged() { changed_ = false; }
 
+    // How many design pixels one of this raster's pixels is worth the
+    // inverse of: lengths read from parameters are multiplied by it (1 unless
+    // the raster renders a picture at another size than its design).
+    double Scale() const { return scale_; }
+    void SetScale(double scale) { scale_ = scale; }
+
     // How many threads an instruction may use on this raster (at least 1).
     // Instructions split their work only where every pixel comes out as one
     // thread makes it; callers that run renders side by side keep 1.
@@ -144,4 +150,5 @@ private:
     std::vector<uint32_t> selected_;
     bool changed_ = false;
     uint32_t threads_ = 1;
+    double scale_ = 1.0;
 };

@@ -88,7 +88,7 @@ TEST_F(TavelinTest, ArgumentsAndRefusedRunsKeepTheEarlierImage) {
     // Any size: tavelin and tavelin-family render the same picture; a render
     // beyond the memory limit is refused before it starts.
     r = RunProgram(dir_ + "/tavelin", {"--size", "256", "-o", dir_ + "/256.png", example}, dir_);
-    EXPECT_TRUE(r.status == 0 && ReadFile(dir_ + "/256.png") == EncodePng(Render(MakeDefaultQueue(), 256, 256)->CompositeImage()));
+    EXPECT_TRUE(r.status == 0 && ReadFile(dir_ + "/256.png") == EncodePng(RenderAt(MakeDefaultQueue(), 256)->CompositeImage()));
     r = RunProgram(TAVELIN_FAMILY_PATH, {example, "-s1", "--size=256", "-o", dir_ + "/f", "-q"}, dir_);
     EXPECT_TRUE(r.status == 0 && ReadFile(dir_ + "/f/default-1.png") == ReadFile(dir_ + "/256.png")) << r.err;
     r = RunProgram(dir_ + "/tavelin", {"-s", "8192", "--memory-limit", "64M", example}, dir_);

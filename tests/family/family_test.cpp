@@ -20,6 +20,7 @@
 #include "family/output_names.h"
 #include "family/progress.h"
 #include "family/seed_set.h"
+#include "raster/console.h"
 
 namespace fs = std::filesystem;
 

@@ -459,7 +459,7 @@ TEST(LiteralSweepTest, RandomQueuesMatchTheLiteralGeneration) {
         // Twice the size draws the same outputs in the same order.
         if (round % 4 != 0) continue;
         ReseedParameterRng(seed);
-        Render(queue, 200, 200);
+        RenderAt(queue, 200);
         ASSERT_EQ(productNext, uint32_t(parameterRng()())) << "the draws differ at 200 x 200; " << what;
     }
 }
@@ -480,7 +480,7 @@ TEST(RenderSizeTest, SelectionsFillsAndLayersEnlargeByReplication) {
                 if (type == kRect) queue.back()->SetValue(corner, I32(int32_t(rng() % 2000) - 900));
         }
         const uint32_t k = 2 + uint32_t(round % 3);
-        const auto small = Render(queue), large = Render(queue, 100 * k, 100 * k);
+        const auto small = Render(queue), large = RenderAt(queue, 100 * k);
         PixelBuffer enlarged(size_t(100 * k) * (100 * k));
         for (uint32_t y = 0; y < 100 * k; ++y)
             for (uint32_t x = 0; x < 100 * k; ++x) enlarged[y * 100 * k + x] = small->CompositeCanvas()[(y / k) * 100 + x / k];
@@ -496,7 +496,7 @@ TEST(RenderSizeTest, ExamplesReducedBackStayClose) {
         std::deque<int32_t> seeds{7};
         InstructionList queue;
         ASSERT_TRUE(ReadProjectFile(std::string(ORVANE_SOURCE_DIR "/examples/") + name + ".pcg", seeds, queue));
-        const RgbaImage small = Render(queue)->CompositeImage(), large = Render(queue, 200, 200)->CompositeImage();
+        const RgbaImage small = Render(queue)->CompositeImage(), large = RenderAt(queue, 200)->CompositeImage();
         double difference = 0;
         for (uint32_t i = 0; i < small.pixels.size(); ++i) {
             const uint32_t x = i / 4 % 100, y = i / 400, c = i % 4;

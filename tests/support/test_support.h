@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "instructions/abstract_raster_function.h"
+#include "functions/render_scale.h"
 #include "instructions/generate.h"
 #include "instructions/parameter_rng.h"
 #include "raster/selectable_raster.h"
@@ -61,6 +62,13 @@ InstructionList Queue(T&&... instructions) {
 // A raster (100 x 100 unless told otherwise) generated from the queue.
 inline std::unique_ptr<SelectableRaster> Render(const InstructionList& queue, uint32_t width = 100, uint32_t height = 100) {
     auto raster = std::make_unique<SelectableRaster>(width, height);
+    Generate(*raster, queue);
+    return raster;
+}
+
+// The queue rendered at size x size, lengths scaled by size / 100.
+inline std::unique_ptr<SelectableRaster> RenderAt(const InstructionList& queue, uint32_t size) {
+    auto raster = std::make_unique<SelectableRaster>(RenderScale::Raster(size));
     Generate(*raster, queue);
     return raster;
 }
