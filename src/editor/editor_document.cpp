@@ -36,6 +36,12 @@ void SetCurrentProject(EditorDocument& document, const std::string& path) {
 
 }  // namespace
 
+void MarkSaved(EditorDocument& document) { document.savedQueue = CloneInstructions(document.instructionQueue); }
+
+bool HasUnsavedChanges(const EditorDocument& document) {
+    return CompareQueues(document.savedQueue, document.instructionQueue) == QueueChange::Edited;
+}
+
 void NewProject(EditorDocument& document) {
     document.hasCurrentProject = false;
     document.currentProjectPath.clear();
@@ -43,24 +49,31 @@ void NewProject(EditorDocument& document) {
     document.selectedIndex = -1;
     document.draggedIndex = -1;
     document.queueDirty = true;
+    MarkSaved(document);
 }
 
-bool OpenProjectFile(EditorDocument& document, const std::string& path) {
+bool OpenProjectFile(EditorDocument& document, const std::string& path, std::string* why) {
     std::deque<int32_t> noSeeds;
     InstructionList loaded;
-    if (!ReadProjectFile(path, noSeeds, loaded)) return false;
+    DecodeFailure failure;
+    if (!ReadProjectFile(path, noSeeds, loaded, &failure)) {
+        if (why != nullptr) *why = failure.reason;
+        return false;
+    }
     document.instructionQueue = std::move(loaded);
     document.selectedIndex = -1;
     document.draggedIndex = -1;
     document.queueDirty = true;
     SetCurrentProject(document, path);
+    MarkSaved(document);
     return true;
 }
 
-bool SaveProjectFile(EditorDocument& document, const std::string& path) {
-    if (!WriteProjectFile(path, document.instructionQueue)) return false;
+bool SaveProjectFile(EditorDocument& document, const std::string& path, std::string* why) {
+    if (!WriteProjectFile(path, document.instructionQueue, why)) return false;
     document.queueDirty = true;
     SetCurrentProject(document, path);
+    MarkSaved(document);
     return true;
 }
 

@@ -32,6 +32,7 @@ struct EditorDocument {
     // history's cursor: the "before" side of the next step.
     UndoContext settledContext;
     RecentProjects recentProjects;  // in memory only unless the shell gives it a file
+    InstructionList savedQueue;     // see MarkSaved
 };
 
 // Appends a clone of the catalogue prototype at the given position (nothing
@@ -47,15 +48,20 @@ bool ApplyRemovalRequests(EditorDocument& document);
 void NewProject(EditorDocument& document);
 
 // Replaces the queue by the project at path (no seeds are injected), which
-// becomes the current project and the newest recent one; nothing selected or
-// dragged; queueDirty. A file that does not load (the loader has printed
-// why) changes nothing and gives false.
-bool OpenProjectFile(EditorDocument& document, const std::string& path);
+// becomes the current project and the newest recent one, as saved; nothing
+// selected or dragged; queueDirty. A file that does not load (the loader has
+// printed why; `why` receives it) changes nothing and gives false.
+bool OpenProjectFile(EditorDocument& document, const std::string& path, std::string* why = nullptr);
 
 // Writes the queue to path, which becomes the current project and the newest
-// recent one, and sets queueDirty. False, changing nothing, when the file
-// cannot be written (the writer has printed why).
-bool SaveProjectFile(EditorDocument& document, const std::string& path);
+// recent one, as saved, and sets queueDirty. False, changing nothing, when
+// the file cannot be written (the writer has printed why; `why` receives it).
+bool SaveProjectFile(EditorDocument& document, const std::string& path, std::string* why = nullptr);
+
+// The queue as last opened, saved or started anew, and whether the live
+// queue would be saved differently (the title's marker, the recovery copy).
+void MarkSaved(EditorDocument& document);
+bool HasUnsavedChanges(const EditorDocument& document);
 
 // ---- undo and redo over the live queue ----
 

@@ -11,11 +11,13 @@
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <thread>
+#include <vector>
 
 #include "backends/imgui_impl_glfw.h"
 #include "backends/imgui_impl_opengl3.h"
@@ -25,9 +27,12 @@
 #include "editor/generation_handoff.h"
 #include "editor/main_window.h"
 #include "editor/preview_renderer.h"
+#include "editor/recent_files.h"
+#include "editor/recovery.h"
 #include "functions/default_queues.h"
 #include "imgui.h"
 #include "instructions/generate.h"
+#include "project/file_io.h"
 #include "project/image_file.h"
 #include "raster/console.h"
 
@@ -60,6 +65,9 @@ private:
     void ShutDownUserInterface();
     void ShutDown();
     void PrintStats() const;
+    void UpdateTitle(bool unsaved);
+    void OnKey(int key, int scancode, int action, int mods);
+    void HandOverKeys();
 
     static EditorShell& Of(GLFWwindow* window) {
         return *static_cast<EditorShell*>(glfwGetWindowUserPointer(window));
@@ -81,6 +89,11 @@ private:
     uint32_t previewSize_ = 100;     // the preview resolution the worker was given
     bool previewEnabled_ = false;
     std::thread worker_;
+    RecoveryCopy recovery_;
+    std::string title_;  // the title last given to the window
+    // Key events from the key callback (key, scancode, action, mods), handed
+    // to the user interface frame by frame so that no press goes unseen.
+    std::vector<std::array<int, 4>> pendingKeys_;
     // Debug counters, printed at shutdown when ORVANE_EDITOR_STATS is set. The
     // frame rate is counted from the end of the first frame, which also builds
     // the user interface's fonts and shaders.
@@ -101,6 +114,7 @@ void EditorShell::ApplyPreviewViewport() {
 
 // Once per frame, before anything is drawn.
 void EditorShell::FrameUpdate() {
+    HandOverKeys();
     // A new preview resolution is a new generation at that size.
     if (ui_.previewSize != previewSize_) {
         previewSize_ = ui_.previewSize;
@@ -111,8 +125,9 @@ void EditorShell::FrameUpdate() {
 
     if (glfwGetMouseButton(window_, GLFW_MOUSE_BUTTON_LEFT) == GLFW_RELEASE) document_.draggedIndex = -1;
 
-    // Polled, not edge-triggered: written again on every frame while held.
-    if (glfwGetKey(window_, GLFW_KEY_SPACE) == GLFW_PRESS) {
+    // Polled, not edge-triggered: written again on every frame while held
+    // (a tap counts once; see the key latch).
+    if (ImGui::GetIO().KeysDown[GLFW_KEY_SPACE]) {
         const std::string path = exeDirectory_ + "/pcgOutput.png";
         handoff_.WithRaster([&](const SelectableRaster& raster) { WritePngFile(raster.CompositeImage(), path); });
     }
@@ -121,11 +136,47 @@ void EditorShell::FrameUpdate() {
     NoteGenerationBusy(ui_, handoff_.workerBusy.load());
 
     ApplyRemovalRequests(document_);  // last posted first; sets queueDirty when there were any
+    const bool unsaved = HasUnsavedChanges(document_);
+    recovery_.Keep(document_, unsaved);
+    UpdateTitle(unsaved);
+}
+
+// "Orvane Procedural Texture Editor - tiles.pcg", with " *" while there are
+// unsaved changes.
+void EditorShell::UpdateTitle(bool unsaved) {
+    std::string title = std::string(kWindowTitle) + " - " +
+                        (document_.hasCurrentProject ? LastPathComponent(document_.currentProjectPath) : "untitled");
+    if (unsaved) title += " *";
+    if (title == title_) return;
+    title_ = title;
+    glfwSetWindowTitle(window_, title_.c_str());
+}
+
+// Key events wait in arrival order for the next frame.
+void EditorShell::OnKey(int key, int scancode, int action, int mods) {
+    pendingKeys_.push_back({key, scancode, action, mods});
+}
+
+// Before a frame: hands the waiting key events to the user interface in
+// order, stopping before the first release that follows a press of this
+// batch, so the frame sees every key and modifier as they were when the last
+// press came: a shortcut pressed and released between two frames still
+// counts. The rest waits for the next frame.
+void EditorShell::HandOverKeys() {
+    bool pressed = false;
+    size_t taken = 0;
+    for (; taken < pendingKeys_.size(); ++taken) {
+        const std::array<int, 4>& e = pendingKeys_[taken];
+        if (e[2] == GLFW_RELEASE && pressed) break;
+        pressed = pressed || e[2] == GLFW_PRESS;
+        ImGui_ImplGlfw_KeyCallback(window_, e[0], e[1], e[2], e[3]);
+    }
+    pendingKeys_.erase(pendingKeys_.begin(), pendingKeys_.begin() + long(taken));
 }
 
 void EditorShell::DrawFrame() {
     glClear(GL_COLOR_BUFFER_BIT);
-    if (previewEnabled_) preview_.Draw();
+    if (previewEnabled_) preview_.Draw(ui_.previewLook, ui_.tilePreview);
     DrawEditorFrame(document_, ui_);
 }
 
@@ -172,6 +223,7 @@ bool EditorShell::StartUp() {
     // The preview's worker may use every core for a large preview.
     raster_.SetThreads(std::max(1u, std::thread::hardware_concurrency()));
     document_.instructionQueue = MakeDefaultQueue();
+    MarkSaved(document_);
 
     if (!glfwInit()) {
         PrintErrorLine("GLFW failed to initialize, shutting down.");
@@ -208,17 +260,26 @@ bool EditorShell::StartUp() {
 
     ImGui::CreateContext(nullptr);
     ImGui_ImplGlfw_InitForOpenGL(window_, true);
+    // Ours in front of the back-end's key callback (which it still receives).
+    glfwSetKeyCallback(window_, [](GLFWwindow* w, int key, int scancode, int action, int mods) {
+        Of(w).OnKey(key, scancode, action, mods);
+    });
     ImGui_ImplOpenGL3_Init(nullptr);
     ImGui::StyleColorsDark();
     // The recent projects live in the user's state directory (an unreadable
     // or corrupt list is ignored); the file dialogs attach to the window.
     document_.recentProjects = RecentProjects(DefaultRecentProjectsPath());
     document_.recentProjects.Load();
-    ui_.dialogs.ownerWindow = glfwGetX11Window(window_);
-    ui_.dialogs.startFolder = exeDirectory_;
+    // Unsaved work is kept beside the recent projects; a copy left by an
+    // editor that did not close cleanly is offered back.
+    const std::string stateFile = DefaultRecentProjectsPath();
+    const std::string stateFolder = stateFile.empty() ? "" : stateFile.substr(0, stateFile.find_last_of('/'));
+    recovery_ = RecoveryCopy(stateFolder);
+    if (!stateFolder.empty()) ui_.recoveryOffer = RecoveryCopy::FindLeftOver(stateFolder);
+    ui_.dialogOwner = glfwGetX11Window(window_);
     ui_.gallery.EnableTextures();
     // A project named on the command line opens as File > Open would open it.
-    if (!projectPath_.empty()) OpenRecentProjectCommand(document_, projectPath_);
+    if (!projectPath_.empty()) OpenRecentProjectCommand(document_, ui_, projectPath_);
 
     previewEnabled_ = true;
     viewportCountdown_ = kViewportFrames;
@@ -259,6 +320,7 @@ void EditorShell::PrintStats() const {
 }
 
 void EditorShell::ShutDown() {
+    recovery_.Finish(document_);
     try {
         worker_.join();
     } catch (const std::exception& error) {
@@ -296,7 +358,7 @@ int EditorShell::Run() {
         }
         glfwSwapBuffers(window_);
         glfwPollEvents();
-        if (glfwWindowShouldClose(window_)) handoff_.appRunning.store(false);
+        if (glfwWindowShouldClose(window_) || ui_.quitRequested) handoff_.appRunning.store(false);
         if (++framesDrawn_ == 1) firstFrameEnd_ = std::chrono::steady_clock::now();
     }
     ShutDown();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "editor/file_commands.h"
 #include "functions/render_memory.h"
 #include "imgui.h"
 #include "raster/console.h"
@@ -33,11 +34,20 @@ void DrawSizeWindow(EditorDocument& document, EditorUi& ui) {
     if (ImGui::Button("Cancel")) ImGui::CloseCurrentPopup();
     ImGui::EndPopup();
     if (!start) return;
-    const std::string path = ExportImageDialog(ui.dialogs);
-    if (path.empty()) return;  // the dialog has reported
+    std::string problem;
+    const std::string path = ExportImageDialog(DialogPlaceFor(document, ui), &problem);
+    if (path.empty()) {  // cancelled, or the dialog has reported
+        if (!problem.empty()) Report(ui, "Could not export: " + problem, true);
+        return;
+    }
+    ui.lastFolder = path.substr(0, path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/'));
     std::string why;
-    if (!ui.exporter.Start(document.instructionQueue, uint32_t(ui.exportSize), path, why))
+    if (ui.exporter.Start(document.instructionQueue, uint32_t(ui.exportSize), path, why)) {
+        Report(ui, "Exporting " + std::to_string(ui.exportSize) + " x " + std::to_string(ui.exportSize), false);
+    } else {
         PrintErrorLine("Could not export: " + why);
+        Report(ui, "Could not export: " + why, true);
+    }
 }
 
 // Over the lower edge of the preview's quarter while the export renders.
@@ -65,5 +75,8 @@ void DrawExportWindows(EditorDocument& document, EditorUi& ui) {
     DrawProgressWindow(ui);
     std::string message;
     bool failed = false;
-    if (ui.exporter.TakeOutcome(message, failed)) failed ? PrintErrorLine(message) : PrintInfoLine(message);
+    if (ui.exporter.TakeOutcome(message, failed)) {
+        failed ? PrintErrorLine(message) : PrintInfoLine(message);
+        Report(ui, message, failed);
+    }
 }

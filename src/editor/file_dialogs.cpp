@@ -65,7 +65,8 @@ Chooser FindChooser() {
 }
 
 struct ChooserReply {
-    bool accepted = false;  // exited with status 0
+    bool accepted = false;   // exited with status 0
+    bool cancelled = false;  // exited with status 1: the user said no
     std::string line;       // first line of its standard output
 };
 
@@ -109,6 +110,7 @@ ChooserReply RunChooser(const std::string& program, const std::vector<std::strin
     }
     ChooserReply reply;
     reply.accepted = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    reply.cancelled = WIFEXITED(status) && WEXITSTATUS(status) == 1;
     reply.line = output.substr(0, output.find('\n'));
     return reply;
 }
@@ -156,17 +158,23 @@ std::vector<std::string> FileSelectionArguments(ChooserKind kind, const DialogPl
 
 // The path the user chose, or "" after printing `failure` (and, when no
 // chooser is installed, one line saying so).
-std::string ChooseFile(const DialogPlace& place, const FileKind& file, bool save, Chooser* usedChooser) {
+std::string ChooseFile(const DialogPlace& place, const FileKind& file, bool save, Chooser* usedChooser,
+                       std::string* problem) {
     const char* failure = file.failure;
     const Chooser chooser = FindChooser();
     if (chooser.kind == ChooserKind::None) {
         PrintErrorLine("No file dialog available: install zenity or kdialog");
         PrintErrorLine(failure);
+        if (problem != nullptr) *problem = "no file dialog available (install zenity or kdialog)";
         return "";
     }
     const ChooserReply reply = RunChooser(chooser.program, FileSelectionArguments(chooser.kind, place, file, save));
+    // Cancelling is no failure: nothing to say.
     if (!reply.accepted || reply.line.empty()) {
-        PrintErrorLine(failure);
+        if (!reply.cancelled) {
+            PrintErrorLine(failure);
+            if (problem != nullptr) *problem = "the file dialog failed";
+        }
         return "";
     }
     *usedChooser = chooser;
@@ -208,36 +216,31 @@ bool ConfirmReplace(const Chooser& chooser, const DialogPlace& place, const File
 // A file to write: the chooser confirms overwriting an existing one; a name
 // typed without an extension gets the kind's (with its own confirmation when
 // that file exists).
-std::string ChooseFileToWrite(const DialogPlace& place, const FileKind& file) {
+std::string ChooseFileToWrite(const DialogPlace& place, const FileKind& file, std::string* problem) {
     Chooser chooser;
-    std::string path = ChooseFile(place, file, true, &chooser);
+    std::string path = ChooseFile(place, file, true, &chooser, problem);
     if (path.empty()) return "";
     if (!HasExtension(path)) {
         path += file.extension;
-        if (PathExists(path) && !ConfirmReplace(chooser, place, file, path)) {
-            PrintErrorLine(file.failure);
-            return "";
-        }
+        // Declining to replace the file is cancelling.
+        if (PathExists(path) && !ConfirmReplace(chooser, place, file, path)) return "";
     }
     return path;
 }
 
 }  // namespace
 
-std::string OpenProjectDialog(const DialogPlace& place) {
+std::string OpenProjectDialog(const DialogPlace& place, std::string* problem) {
     Chooser chooser;
-    const std::string path = ChooseFile(place, kOpenProject, false, &chooser);
-    if (path.empty()) return "";
-    // The chooser only offers existing files; a name typed into its location
-    // bar is checked here.
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        PrintErrorLine(kOpenProject.failure);
-        return "";
-    }
-    return path;
+    // A name typed into the chooser's location bar may name no file: opening
+    // it then fails with the reason.
+    return ChooseFile(place, kOpenProject, false, &chooser, problem);
 }
 
-std::string SaveProjectDialog(const DialogPlace& place) { return ChooseFileToWrite(place, kSaveProject); }
+std::string SaveProjectDialog(const DialogPlace& place, std::string* problem) {
+    return ChooseFileToWrite(place, kSaveProject, problem);
+}
 
-std::string ExportImageDialog(const DialogPlace& place) { return ChooseFileToWrite(place, kExportImage); }
+std::string ExportImageDialog(const DialogPlace& place, std::string* problem) {
+    return ChooseFileToWrite(place, kExportImage, problem);
+}

@@ -8,22 +8,25 @@
 
 // Where a dialog opens: the X11 window it attaches to as its parent (0 for
 // none) and the folder it starts in.
+//
+// Each dialog returns the chosen path, or "": cancelled by the user (nothing
+// is printed) or failed (its failure line is printed, and `problem`, when
+// given, receives the reason for the status line).
 struct DialogPlace {
     unsigned long ownerWindow = 0;
     std::string startFolder;
 };
 
-// The chosen existing file, or "" when the user cancelled or no chooser could
-// run; then "Failed to open file" has been written to stderr.
-std::string OpenProjectDialog(const DialogPlace& place);
+// The chosen existing file; failing prints "Failed to open file".
+std::string OpenProjectDialog(const DialogPlace& place, std::string* problem = nullptr);
 
-// The chosen file to save to, or "" as above with "Failed to save file". The
+// The chosen file to save to; failing prints "Failed to save file". The
 // chooser confirms overwriting an existing file; a name typed without an
 // extension gets ".pcg" (with its own overwrite confirmation if that file
 // exists).
-std::string SaveProjectDialog(const DialogPlace& place);
+std::string SaveProjectDialog(const DialogPlace& place, std::string* problem = nullptr);
 
 // The PNG file to export to: "Export PNG..." with the filter "PNG Images"
 // (*.png), as the save dialog otherwise ("Failed to export" when nothing
 // was chosen).
-std::string ExportImageDialog(const DialogPlace& place);
+std::string ExportImageDialog(const DialogPlace& place, std::string* problem = nullptr);

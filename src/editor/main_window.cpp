@@ -2,6 +2,8 @@
 //   [SECTION] Frame-rate overlay
 //   [SECTION] Instructions Queue panel (rows: select, drag, delete; add)
 //   [SECTION] Details panel
+//   [SECTION] Preview mouse (zoom, pan, reset)
+//   [SECTION] Status line
 //   [SECTION] Generating indicator
 //   [SECTION] Frame: back-end frame start, build, render
 #include "editor/main_window.h"
@@ -16,6 +18,7 @@
 #include "editor/export_window.h"
 #include "editor/menu_bar.h"
 #include "editor/parameter_widgets.h"
+#include "editor/recovery.h"
 #include "functions/function_catalogue.h"
 #include "imgui.h"
 
@@ -67,6 +70,7 @@ void DrawPanelTitle(const char* title) {
 
 void DrawFrameRateOverlay(EditorUi& ui) {
     RecordWorkSize(ui);
+    if (!ui.showFrameRate) return;  // View > Show frame rate
     const ImGuiViewport* viewport = ImGui::GetMainViewport();
     ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + 10.0f + viewport->WorkSize.x * 0.5f,
                                    viewport->WorkPos.y + 10.0f),
@@ -223,6 +227,67 @@ void DrawDetailsPanel(EditorDocument& document, EditorUi& ui) {
 }
 
 // ---------------------------------------------------------------------------
+// [SECTION] Preview mouse
+// ---------------------------------------------------------------------------
+
+// Over the preview (the upper-right quarter of the work area) and not over a
+// panel: the wheel zooms about the cursor, a drag pans, a double-click resets.
+void HandlePreviewMouse(EditorUi& ui) {
+    const ImGuiIO& io = ImGui::GetIO();
+    const ImGuiViewport* viewport = ImGui::GetMainViewport();
+    const float left = viewport->WorkPos.x + viewport->WorkSize.x * 0.5f;
+    const float top = viewport->WorkPos.y;
+    const float width = viewport->WorkSize.x * 0.5f;
+    const float height = viewport->WorkSize.y * 0.5f;
+    if (!io.MouseDown[0]) ui.panningPreview = false;
+    if (width < 1.0f || height < 1.0f) return;
+    const float x = (io.MousePos.x - left) / width * 2.0f - 1.0f;
+    const float y = 1.0f - (io.MousePos.y - top) / height * 2.0f;
+    const bool over = !io.WantCaptureMouse && std::fabs(x) <= 1.0f && std::fabs(y) <= 1.0f;
+    if (ui.panningPreview) {
+        ui.previewLook.Pan(io.MouseDelta.x / width * 2.0f, -io.MouseDelta.y / height * 2.0f);
+        return;
+    }
+    if (!over) return;
+    if (io.MouseWheel != 0.0f) ui.previewLook.ZoomAbout(x, y, std::pow(1.25f, io.MouseWheel));
+    if (ImGui::IsMouseDoubleClicked(0))
+        ui.previewLook.Reset();
+    else if (ImGui::IsMouseClicked(0))
+        ui.panningPreview = true;
+}
+
+// ---------------------------------------------------------------------------
+// [SECTION] Status line
+// ---------------------------------------------------------------------------
+
+// Along the bottom of the window, over the panels (their layout stays as it
+// is): the last command's outcome, errors in red until the next command,
+// other news for five seconds.
+void DrawStatusLine(EditorUi& ui) {
+    constexpr ImU32 kErrorText = 0xFF6060FF;
+    const StatusLine& status = ui.status;
+    if (status.text.empty()) return;
+    if (!status.error && std::chrono::steady_clock::now() - status.since > std::chrono::seconds(5)) return;
+    const ImGuiViewport* viewport = ImGui::GetMainViewport();
+    const float height = ImGui::GetFrameHeight();
+    ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x, viewport->WorkPos.y + viewport->WorkSize.y - height),
+                            ImGuiCond_Always);
+    ImGui::SetNextWindowSize(ImVec2(viewport->WorkSize.x, height), ImGuiCond_Always);
+    ImGui::SetNextWindowBgAlpha(0.95f);
+    const ImGuiWindowFlags flags = ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoSavedSettings |
+                                   ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoNav |
+                                   ImGuiWindowFlags_NoInputs;
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(8.0f, 3.0f));
+    if (ImGui::Begin("##Status line", nullptr, flags)) {
+        if (status.error) ImGui::PushStyleColor(ImGuiCol_Text, kErrorText);
+        ImGui::TextUnformatted(status.text.c_str());
+        if (status.error) ImGui::PopStyleColor();
+    }
+    ImGui::End();
+    ImGui::PopStyleVar();
+}
+
+// ---------------------------------------------------------------------------
 // [SECTION] Generating indicator
 // ---------------------------------------------------------------------------
 
@@ -255,11 +320,14 @@ void BuildEditorWindows(EditorDocument& document, EditorUi& ui) {
     DrawMainMenuBar(document, ui);
     HandleShortcuts(document, ui);
     DrawFrameRateOverlay(ui);
+    HandlePreviewMouse(ui);
     DrawQueuePanel(document, ui);
     DrawDetailsPanel(document, ui);
     ui.gallery.Draw(document);
     DrawGeneratingIndicator(ui);
     DrawExportWindows(document, ui);
+    DrawRecoveryBar(document, ui);
+    DrawStatusLine(ui);
 }
 
 void DrawEditorFrame(EditorDocument& document, EditorUi& ui) {

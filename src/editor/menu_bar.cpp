@@ -8,7 +8,7 @@
 
 namespace {
 
-void DrawOpenRecentMenu(EditorDocument& document) {
+void DrawOpenRecentMenu(EditorDocument& document, EditorUi& ui) {
     if (!ImGui::BeginMenu("Open Recent")) return;
     const std::vector<std::string> paths = document.recentProjects.Paths();  // a copy: opening reorders it
     if (paths.empty()) ImGui::MenuItem("No recent projects", nullptr, false, false);
@@ -17,7 +17,7 @@ void DrawOpenRecentMenu(EditorDocument& document) {
         // Missing files stay listed, greyed out: they may come back (a
         // removable drive, a network folder).
         if (ImGui::MenuItem(paths[i].c_str(), nullptr, false, ProjectFileExists(paths[i])))
-            OpenRecentProjectCommand(document, paths[i]);
+            OpenRecentProjectCommand(document, ui, paths[i]);
         ImGui::PopID();
     }
     ImGui::EndMenu();
@@ -25,13 +25,15 @@ void DrawOpenRecentMenu(EditorDocument& document) {
 
 void DrawFileMenu(EditorDocument& document, EditorUi& ui) {
     if (!ImGui::BeginMenu("File")) return;
-    if (ImGui::MenuItem("New", "Ctrl+N")) NewProjectCommand(document);
-    if (ImGui::MenuItem("Open", "Ctrl+O")) OpenProjectCommand(document, ui.dialogs);
-    if (ImGui::MenuItem("Save", "Ctrl+S")) SaveProjectCommand(document, ui.dialogs);
-    if (ImGui::MenuItem("Save As...", "Ctrl+Shift+S")) SaveProjectAsCommand(document, ui.dialogs);
+    if (ImGui::MenuItem("New", "Ctrl+N")) NewProjectCommand(document, ui);
+    if (ImGui::MenuItem("Open", "Ctrl+O")) OpenProjectCommand(document, ui);
+    if (ImGui::MenuItem("Save", "Ctrl+S")) SaveProjectCommand(document, ui);
+    if (ImGui::MenuItem("Save As...", "Ctrl+Shift+S")) SaveProjectAsCommand(document, ui);
     if (ImGui::MenuItem("Export PNG...", nullptr, false, !ui.exporter.Running())) ui.exportAsked = true;
     ImGui::Separator();
-    DrawOpenRecentMenu(document);
+    DrawOpenRecentMenu(document, ui);
+    ImGui::Separator();
+    if (ImGui::MenuItem("Quit", "Ctrl+Q")) ui.quitRequested = true;
     ImGui::EndMenu();
 }
 
@@ -45,6 +47,8 @@ void DrawEditMenu(EditorDocument& document) {
 void DrawViewMenu(EditorUi& ui) {
     if (!ImGui::BeginMenu("View")) return;
     ImGui::MenuItem("Seed Gallery", nullptr, &ui.gallery.open);
+    ImGui::MenuItem("Tile preview", nullptr, &ui.tilePreview);
+    ImGui::MenuItem("Show frame rate", nullptr, &ui.showFrameRate);
     if (ImGui::BeginMenu("Preview resolution")) {
         for (const uint32_t size : {100u, 200u, 400u}) {
             const std::string label = std::to_string(size) + " x " + std::to_string(size);
@@ -80,11 +84,13 @@ void HandleShortcuts(EditorDocument& document, EditorUi& ui) {
     const ImGuiIO& io = ImGui::GetIO();
     if (!io.KeyCtrl || io.KeyAlt || io.KeySuper || io.WantTextInput) return;
     if (ImGui::IsKeyPressed('N', false))
-        NewProjectCommand(document);
+        NewProjectCommand(document, ui);
     else if (ImGui::IsKeyPressed('O', false))
-        OpenProjectCommand(document, ui.dialogs);
+        OpenProjectCommand(document, ui);
     else if (ImGui::IsKeyPressed('S', false))
-        io.KeyShift ? SaveProjectAsCommand(document, ui.dialogs) : SaveProjectCommand(document, ui.dialogs);
+        io.KeyShift ? SaveProjectAsCommand(document, ui) : SaveProjectCommand(document, ui);
+    else if (ImGui::IsKeyPressed('Q', false))
+        ui.quitRequested = true;
 
     if (ImGui::IsAnyItemActive()) return;
     if (ImGui::IsKeyPressed('Z', false))

@@ -56,11 +56,12 @@ bool ReadProjectFile(const std::string& path, std::deque<int32_t>& seeds, Instru
     return false;
 }
 
-bool WriteProjectFile(const std::string& path, const InstructionList& queue) {
+bool WriteProjectFile(const std::string& path, const InstructionList& queue, std::string* why) {
     // On failure the previous file stays as it was; a save through a link
     // updates the file it points to.
-    std::string why;
-    if (ReplaceFile(path, EncodeProject(queue), ReplaceOptions{true, true}, why)) return true;
+    std::string reason;
+    if (ReplaceFile(path, EncodeProject(queue), ReplaceOptions{true, true}, reason)) return true;
     PrintUnableToOpen(path);
+    if (why != nullptr) *why = reason;
     return false;
 }

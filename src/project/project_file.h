@@ -22,5 +22,6 @@ bool ReadProjectFile(const std::string& path, std::deque<int32_t>& seeds, Instru
 // Writes `queue` to path without ever destroying the previous file: the bytes
 // go to a temporary file in the same directory which is renamed over the
 // target only when complete (through a symbolic link, over what it points
-// to). Prints "Unable to open file: <path>" when that fails.
-bool WriteProjectFile(const std::string& path, const InstructionList& queue);
+// to). Prints "Unable to open file: <path>" when that fails; `why`, when
+// given, receives the reason ("Permission denied", ...).
+bool WriteProjectFile(const std::string& path, const InstructionList& queue, std::string* why = nullptr);

@@ -9,8 +9,10 @@
 #include <functional>
 
 #include "editor/file_commands.h"
+#include "editor/recovery.h"
 #include "editor/seed_gallery_window.h"
 #include "functions/default_queues.h"
+#include "project/file_io.h"
 #include "project/project_file.h"
 #include "project/project_file_format.h"
 #include "support/test_support.h"
@@ -20,10 +22,14 @@ namespace {
 using Paths = std::vector<std::string>;
 
 void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-// Whether what `run` writes to the standard error stream ends with `line` and holds it once.
-bool FailsWith(const std::function<void()>& run, const std::string& line) {
+// What `run` writes to the standard error stream.
+std::string ErrorsOf(const std::function<void()>& run) {
     testing::internal::CaptureStderr(), run();
-    const std::string text = testing::internal::GetCapturedStderr();
+    return testing::internal::GetCapturedStderr();
+}
+// Whether that ends with `line` and holds it once.
+bool FailsWith(const std::function<void()>& run, const std::string& line) {
+    const std::string text = ErrorsOf(run);
     return text.size() >= line.size() && text.find(line) == text.size() - line.size();
 }
 
@@ -37,39 +43,97 @@ protected:
     const std::string dir = testing::TempDir() + "orvane_document_" + std::to_string(::getpid());
     const std::string path = std::getenv("PATH");
     EditorDocument doc;
+    EditorUi ui;
 };
 
-TEST_F(DocumentTest, FileCommandsKeepTheProjectOnFailureAndRememberWhatTheyOpenAndSave) {
-    // A chooser that counts its calls and prints $STANDIN_DIR/reply (an empty line: cancelled).
-    WriteFile(dir + "/bin/zenity", "#!/bin/sh\necho >> \"$STANDIN_DIR/calls\"\ncat \"$STANDIN_DIR/reply\"\n");
+TEST_F(DocumentTest, FileCommandsReportInTheStatusLineKeepTheProjectOnFailureAndStartWhereTheProjectIs) {
+    // A chooser that logs the folder it was started in and prints $STANDIN_DIR/reply (an empty line: cancelled).
+    WriteFile(dir + "/bin/zenity", "#!/bin/sh\nfor a; do case $a in --filename=*) echo \"${a#--filename=}\" >> "
+                                   "\"$STANDIN_DIR/calls\";; esac; done\nread r < \"$STANDIN_DIR/reply\"\n"
+                                   "[ -n \"$r\" ] && echo \"$r\" || exit 1\n");
     std::filesystem::permissions(dir + "/bin/zenity", std::filesystem::perms::owner_all);
     setenv("PATH", (dir + "/bin:" + path).c_str(), 1), setenv("STANDIN_DIR", dir.c_str(), 1);
     const auto reply = [&](const std::string& chosen) { WriteFile(dir + "/reply", chosen + "\n"); };
-    const auto calls = [&] { return std::filesystem::file_size(dir + "/calls"); };
-    const DialogPlace place{0, dir};
-    const std::string a = dir + "/a.pcg", b = dir + "/b.pcg";
-    reply(a), SaveProjectCommand(doc, place);  // no current project: asks
+    const auto lastCall = [&] {
+        std::ifstream in(dir + "/calls");
+        std::string line, last;
+        while (std::getline(in, line)) last = line;
+        return last;
+    };
+    const auto status = [&] { return std::make_pair(ui.status.text, ui.status.error); };
+    std::filesystem::create_directories(dir + "/sub");
+    const std::string a = dir + "/sub/a.pcg", b = dir + "/b.pcg";
+    char cwd[4096];
+    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+    reply(a), SaveProjectCommand(doc, ui);  // no current project: asks, in the working directory
+    EXPECT_EQ(lastCall(), std::string(cwd) + "/");
+    EXPECT_EQ(status(), std::make_pair(std::string("Saved a.pcg"), false));
     doc.instructionQueue.pop_back();
-    SaveProjectCommand(doc, place);  // then writes there without asking
+    EXPECT_TRUE(HasUnsavedChanges(doc));
+    SaveProjectCommand(doc, ui);  // then writes there without asking
+    EXPECT_FALSE(HasUnsavedChanges(doc));
     const std::string saved = Saved();
     reply(dir + "/no-folder/b.pcg");
-    EXPECT_TRUE(FailsWith([&] { SaveProjectAsCommand(doc, place); }, "Failed to save file\n"));
+    EXPECT_TRUE(FailsWith([&] { SaveProjectAsCommand(doc, ui); }, "Failed to save file\n"));
+    EXPECT_EQ(lastCall(), dir + "/sub/") << "the project's folder";
+    EXPECT_EQ(status(), std::make_pair(std::string("Could not save: no such file or directory"), true));
     EXPECT_EQ(doc.currentProjectPath, a) << "a failed Save As keeps the project";
-    reply(b), SaveProjectAsCommand(doc, place);
-    EXPECT_EQ(std::make_pair(doc.currentProjectPath, calls()), std::make_pair(b, uintmax_t(3)));
-    NewProjectCommand(doc), reply("");
-    EXPECT_TRUE(FailsWith([&] { SaveProjectCommand(doc, place); }, "Failed to save file\n"));
-    EXPECT_EQ(calls(), 4u) << "Save asks again after New";
-    reply(a), OpenProjectCommand(doc, place);
+    reply(b), SaveProjectAsCommand(doc, ui);
+    EXPECT_EQ(doc.currentProjectPath, b);
+    NewProjectCommand(doc, ui), reply("");
+    // A cancelled dialog is no failure: nothing on the terminal, the status line unchanged.
+    EXPECT_EQ(ErrorsOf([&] { SaveProjectCommand(doc, ui); }), "");
+    EXPECT_EQ(lastCall(), dir + "/") << "no project: the folder last used";
+    EXPECT_EQ(status(), std::make_pair(std::string("New project"), false));
+    reply(a), OpenProjectCommand(doc, ui);
     EXPECT_EQ(std::make_tuple(Saved(), doc.currentProjectPath), std::make_tuple(saved, a)) << "what Save wrote";
-    WriteFile(dir + "/corrupt.pcg", "not a project");
-    for (const std::string& chosen : {std::string(), dir + "/corrupt.pcg", dir + "/none.pcg"}) {
+    EXPECT_EQ(status(), std::make_pair(std::string("Opened a.pcg"), false));
+    WriteFile(dir + "/corrupt.pcg", std::string(57, 'x'));
+    for (const std::string& chosen : {dir + "/corrupt.pcg", dir + "/none.pcg"}) {
         reply(chosen), doc.queueDirty = false;
-        EXPECT_TRUE(FailsWith([&] { OpenProjectCommand(doc, place); }, "Failed to open file\n")) << chosen;
+        EXPECT_TRUE(FailsWith([&] { OpenProjectCommand(doc, ui); }, "Failed to open file\n")) << chosen;
         EXPECT_EQ(std::make_tuple(Saved(), doc.queueDirty, doc.currentProjectPath), std::make_tuple(saved, false, a));
+        EXPECT_TRUE(ui.status.error);
+        EXPECT_EQ(ui.status.text.rfind("Could not open " + LastPathComponent(chosen) + ": ", 0), 0u) << ui.status.text;
     }
-    OpenRecentProjectCommand(doc, b);
+    OpenRecentProjectCommand(doc, ui, b);
     EXPECT_EQ(std::make_pair(doc.currentProjectPath, doc.recentProjects.Paths()), std::make_pair(b, Paths{b, a}));
+}
+
+// Unsaved work is kept as a project file in the state folder, and only
+// then; it is offered at start once its editor has gone, and removed once saved.
+TEST_F(DocumentTest, UnsavedWorkIsKeptUntilSavedAndOfferedOnlyOnceItsEditorIsGone) {
+    const std::string state = dir + "/state";
+    const auto copies = [&] {
+        Paths found;
+        if (std::filesystem::exists(state))
+            for (const auto& entry : std::filesystem::directory_iterator(state)) found.push_back(entry.path());
+        return found;
+    };
+    RecoveryCopy copy(state);
+    MarkSaved(doc), copy.Keep(doc, HasUnsavedChanges(doc));
+    EXPECT_TRUE(copies().empty()) << "nothing unsaved, nothing kept";
+    doc.instructionQueue.pop_back();
+    copy.Keep(doc, HasUnsavedChanges(doc));
+    const Paths kept = copies();
+    ASSERT_EQ(kept.size(), 2u) << "the queue and its project's path";
+    const std::string pcg = kept[0].size() > 4 && kept[0].substr(kept[0].size() - 4) == ".pcg" ? kept[0] : kept[1];
+    std::ifstream in(pcg, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), Saved());
+    EXPECT_FALSE(RecoveryCopy::FindLeftOver(state)) << "its editor still runs";
+    // Renamed to a process that cannot exist: left over by an editor that is gone.
+    const std::string stem = pcg.substr(0, pcg.rfind('-') + 1) + "2147483646";
+    std::filesystem::rename(pcg, stem + ".pcg");
+    std::filesystem::rename(pcg.substr(0, pcg.size() - 4) + ".project", stem + ".project");
+    const auto offer = RecoveryCopy::FindLeftOver(state);
+    ASSERT_TRUE(offer);
+    EXPECT_EQ(std::make_tuple(offer->copyPath, offer->projectPath), std::make_tuple(stem + ".pcg", std::string()));
+    std::filesystem::remove(stem + ".pcg"), std::filesystem::remove(stem + ".project");
+    copy.Finish(doc);
+    EXPECT_EQ(copies().size(), 2u) << "closed with unsaved work: kept for the next start";
+    ASSERT_TRUE(SaveProjectFile(doc, dir + "/saved.pcg"));
+    copy.Keep(doc, HasUnsavedChanges(doc));
+    EXPECT_TRUE(copies().empty()) << "removed once saved";
 }
 
 TEST_F(DocumentTest, EveryEditIsOneStepUndoneToTheSameFileAndTheNewestStepsAreKept) {

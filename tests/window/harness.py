@@ -45,7 +45,8 @@ def start_xvfb():
 
 def find_window(window):
     try:
-        if window.get_wm_name() == TITLE:
+        name = window.get_wm_name()
+        if isinstance(name, str) and name.startswith(TITLE):
             return window
         children = window.query_tree().children
     except Exception:  # a window that vanished meanwhile
@@ -96,12 +97,13 @@ class Editor:
     def start(self, reply="", args=()):
         """Starts Xvfb and the editor (with these arguments) and waits for its window."""
         self.answer(reply)
-        self.xvfb, display = start_xvfb()
-        from Xlib import display as xdisplay
-        self.env = dict(os.environ, DISPLAY=display, STANDIN_DIR=self.workdir, XDG_STATE_HOME=self.path("state"),
-                        ORVANE_EDITOR_STATS="1", PATH=self.path("bin") + os.pathsep + os.environ.get("PATH", ""))
-        self.env.pop("WAYLAND_DISPLAY", None)
-        self.x = xdisplay.Display(display)
+        if self.xvfb is None:  # a second start (after a crash) keeps the X server
+            self.xvfb, display = start_xvfb()
+            from Xlib import display as xdisplay
+            self.env = dict(os.environ, DISPLAY=display, STANDIN_DIR=self.workdir, XDG_STATE_HOME=self.path("state"),
+                            ORVANE_EDITOR_STATS="1", PATH=self.path("bin") + os.pathsep + os.environ.get("PATH", ""))
+            self.env.pop("WAYLAND_DISPLAY", None)
+            self.x = xdisplay.Display(display)
         with open(self.path("stdout.txt"), "wb") as out, open(self.path("stderr.txt"), "wb") as err:
             self.process = subprocess.Popen([self.tavelin, *args], cwd=self.workdir, env=self.env, stdout=out,
                                             stderr=err)
@@ -180,10 +182,19 @@ class Editor:
         self.xdotool("click", "1")
         time.sleep(0.3)
 
+    def title(self):
+        return self.window.get_wm_name()
+
+    def tap(self, keys):
+        """Presses and releases keys at once (no delay: both within one frame),
+        with the pointer on an empty spot of the queue panel."""
+        self.move(250, self.size[1] - 100)
+        self.xdotool("windowfocus", self.window.id)
+        self.xdotool("key", "--delay", 0, keys)
+        time.sleep(0.3)
+
     # Holds keys, with the pointer on an empty spot of the queue panel, until
-    # until() is true: the editor samples key state once per frame, so a press
-    # and release that both fall between two frames of a loaded machine would
-    # never be seen.
+    # until() is true (Space writes on every frame while held).
     def hold(self, keys, what, until, timeout=30.0, interval=0.05):
         self.move(250, self.size[1] - 100)
         self.xdotool("windowfocus", self.window.id)
