@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 
+#include "editor/parameter_help.h"
 #include "imgui.h"
 
 namespace {
@@ -49,7 +51,50 @@ void DrawFloatWidget(AbstractRasterFunction& instruction, const std::string& nam
     instruction.SetValue(name, ParamValue(f));
 }
 
+constexpr const char* kChannels[4] = {"Red", "Green", "Blue", "Alpha"};
+
+// "Color1_" for "Color1_Red" when the layout holds the group's other three
+// channels; "" otherwise.
+std::string ColorGroupOf(const ParamLayout& layout, const std::string& name) {
+    const std::string suffix = "Red";
+    if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return "";
+    const std::string prefix = name.substr(0, name.size() - suffix.size());
+    for (const char* channel : kChannels) {
+        bool found = false;
+        for (const ParamLayoutEntry& entry : layout)
+            found = found || (entry.kind == kColorChannel && entry.name == prefix + channel);
+        if (!found) return "";
+    }
+    return prefix;
+}
+
+// A swatch of the group's colour; clicking it opens a picker whose edit sets
+// all four channels (one undo step: the edit settles when the mouse is up).
+void DrawColorSwatch(AbstractRasterFunction& instruction, const std::string& prefix, bool& changed) {
+    float rgba[4];
+    ReadColorChannels(instruction, prefix, rgba);
+    const ImGuiColorEditFlags flags = ImGuiColorEditFlags_NoInputs | ImGuiColorEditFlags_NoLabel |
+                                      ImGuiColorEditFlags_AlphaBar | ImGuiColorEditFlags_AlphaPreviewHalf |
+                                      ImGuiColorEditFlags_Uint8;
+    if (ImGui::ColorEdit4(("##" + prefix + "Swatch").c_str(), rgba, flags)) {
+        WriteColorChannels(instruction, prefix, rgba);
+        changed = true;
+    }
+}
+
 }  // namespace
+
+void ReadColorChannels(const AbstractRasterFunction& instruction, const std::string& prefix, float rgba[4]) {
+    for (int i = 0; i < 4; ++i) rgba[i] = float(instruction.GetRawValue(prefix + kChannels[i]).AsUInt8()) / 255.0f;
+}
+
+void WriteColorChannels(AbstractRasterFunction& instruction, const std::string& prefix, const float rgba[4]) {
+    for (int i = 0; i < 4; ++i) {
+        const float v = std::isnan(rgba[i]) ? 0.0f : std::clamp(rgba[i], 0.0f, 1.0f);
+        instruction.SetValue(prefix + kChannels[i], ParamValue(uint8_t(std::lround(v * 255.0f))));
+    }
+}
 
 void DrawParameterRows(AbstractRasterFunction& instruction, bool& changed) {
     const ParamLayout layout = instruction.GetParameterLayout();
@@ -57,20 +102,31 @@ void DrawParameterRows(AbstractRasterFunction& instruction, bool& changed) {
     for (const ParamLayoutEntry& entry : layout)
         widestName = std::max(widestName, ImGui::CalcTextSize(entry.name.c_str()).x);
     const float valueColumn = widestName + 15.0f + 25.0f;
+    const std::string instructionName = instruction.GetName();
 
     for (const ParamLayoutEntry& entry : layout) {
         if (!IsLayoutOnly(entry.kind)) {
             ParamRecord record = instruction.GetRecord(entry.name);
             const std::string id = "##" + entry.name + "RandomizedCheckbox";
             if (ImGui::Checkbox(id.c_str(), &record.randomized)) changed = true;
+            if (ImGui::IsItemHovered()) ImGui::SetTooltip("%s", kRandomiseHelp);
             // Written back every frame: a name missing from the map is inserted
             // here and given the kind's value type by the widget below.
             instruction.SetRecord(entry.name, record);
             ImGui::SameLine();
             ImGui::Text("%s", entry.name.c_str());
+            if (ImGui::IsItemHovered())
+                ImGui::SetTooltip("%s", ParameterHelp(instructionName, entry.name, entry.kind).c_str());
         }
         ImGui::SameLine(valueColumn);
         DrawParameterWidget(instruction, entry, changed);
+        if (entry.kind == kColorChannel) {
+            const std::string group = ColorGroupOf(layout, entry.name);
+            if (!group.empty()) {
+                ImGui::SameLine();
+                DrawColorSwatch(instruction, group, changed);
+            }
+        }
         if (instruction.GetRecord(entry.name).randomized) {
             ImGui::NewLine();
             ImGui::SameLine(kOffsetIndent);

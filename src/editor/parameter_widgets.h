@@ -15,6 +15,12 @@
 // The body of the "Details Child Box" for one instruction.
 void DrawParameterRows(AbstractRasterFunction& instruction, bool& changed);
 
+// The four channels `<prefix>Red`, `<prefix>Green`, `<prefix>Blue`,
+// `<prefix>Alpha` (prefix "Color_", "Color1_", "Color2_") as 0 .. 1 floats,
+// and back, each rounded to the nearest 8-bit value.
+void ReadColorChannels(const AbstractRasterFunction& instruction, const std::string& prefix, float rgba[4]);
+void WriteColorChannels(AbstractRasterFunction& instruction, const std::string& prefix, const float rgba[4]);
+
 // The value widget of one layout entry (Separator and Space only add spacing).
 void DrawParameterWidget(AbstractRasterFunction& instruction, const ParamLayoutEntry& entry, bool& changed);
 

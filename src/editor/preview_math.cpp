@@ -1,5 +1,7 @@
 #include "editor/preview_math.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace {
@@ -86,4 +88,29 @@ std::array<float, 4> Transform(const Mat4& m, float x, float y, float z) {
     std::array<float, 4> r{};
     for (int row = 0; row < 4; ++row) r[row] = m[row] * x + m[4 + row] * y + m[8 + row] * z + m[12 + row];
     return r;
+}
+
+void PreviewLook::ZoomAbout(float x, float y, float factor) {
+    const float zoomed = std::min(64.0f, std::max(0.125f, zoom * factor));
+    const float applied = zoomed / zoom;
+    panX = x - (x - panX) * applied;
+    panY = y - (y - panY) * applied;
+    zoom = zoomed;
+}
+
+Mat4 LookMatrix(const PreviewLook& look, bool tiled) {
+    // (x, y, z, w) -> (s x + panX w, s y + panY w, z, w): after the divide,
+    // s times the position plus the pan.
+    const float s = tiled ? look.zoom / 3.0f : look.zoom;
+    Mat4 m = Identity();
+    m[0] = s;
+    m[5] = s;
+    m[12] = look.panX;
+    m[13] = look.panY;
+    return m;
+}
+
+Mat4 TileModel(const QuadTransform& transform, int column, int row) {
+    return Multiply(Translate({float(column) * kPreviewScale, float(row) * kPreviewScale, 0.0f}),
+                    PreviewModel(transform));
 }

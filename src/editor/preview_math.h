@@ -39,3 +39,24 @@ Mat4 PreviewModel(const QuadTransform& transform);
 
 // m x (x, y, z, 1) -> (x, y, z, w) before the perspective divide.
 std::array<float, 4> Transform(const Mat4& m, float x, float y, float z);
+
+// The user's look at the preview, applied after projection in the preview's
+// -1 .. 1 coordinates: a zoom, then a pan. The default look changes nothing.
+struct PreviewLook {
+    float zoom = 1.0f;
+    float panX = 0.0f;
+    float panY = 0.0f;
+
+    bool IsDefault() const { return zoom == 1.0f && panX == 0.0f && panY == 0.0f; }
+    // Zooms by `factor` keeping the point (x, y) where it is; the zoom stays
+    // within 1/8 .. 64.
+    void ZoomAbout(float x, float y, float factor);
+    void Pan(float dx, float dy) { panX += dx, panY += dy; }
+    void Reset() { *this = PreviewLook{}; }
+};
+
+// The matrix that applies `look` to clip coordinates; `tiled` shows three
+// squares across at zoom 1.
+Mat4 LookMatrix(const PreviewLook& look, bool tiled);
+// The square's model matrix moved by whole squares (a tile of the 3 x 3).
+Mat4 TileModel(const QuadTransform& transform, int column, int row);

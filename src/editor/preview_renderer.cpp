@@ -149,24 +149,29 @@ void PreviewRenderer::CreateQuad() {
     glEnableVertexAttribArray(1);
 }
 
-void PreviewRenderer::Draw() const {
+void PreviewRenderer::Draw(const PreviewLook& look, bool tiled) const {
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
     glDisable(GL_BLEND);
     glUseProgram(program_);
-
     const Mat4 view = PreviewView();
-    const Mat4 model = PreviewModel(quad_);
-    glUniformMatrix4fv(glGetUniformLocation(program_, "projection"), 1, GL_FALSE, projection_.data());
+    const Mat4 projection =
+        look.IsDefault() && !tiled ? projection_ : Multiply(LookMatrix(look, tiled), projection_);
+    glUniformMatrix4fv(glGetUniformLocation(program_, "projection"), 1, GL_FALSE, projection.data());
     glUniformMatrix4fv(glGetUniformLocation(program_, "view"), 1, GL_FALSE, view.data());
     glUniform4f(glGetUniformLocation(program_, "forcedColor"), 0.0f, 1.0f, 0.0f, 1.0f);
-    glUniformMatrix4fv(glGetUniformLocation(program_, "model"), 1, GL_FALSE, model.data());
     glUniform1i(glGetUniformLocation(program_, "useTexture"), 1);
-
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, kPreviewTexture);
     glBindVertexArray(vertexArray_);
-    glDrawArrays(GL_TRIANGLES, 0, 6);
+    const int reach = tiled ? 1 : 0;
+    for (int row = -reach; row <= reach; ++row) {
+        for (int column = -reach; column <= reach; ++column) {
+            const Mat4 model = tiled ? TileModel(quad_, column, row) : PreviewModel(quad_);
+            glUniformMatrix4fv(glGetUniformLocation(program_, "model"), 1, GL_FALSE, model.data());
+            glDrawArrays(GL_TRIANGLES, 0, 6);
+        }
+    }
 }
 
 void PreviewRenderer::UploadTexture(const SelectableRaster& raster) {

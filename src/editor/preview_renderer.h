@@ -33,8 +33,9 @@ public:
     // object the first time.
     void CreateQuad();
     // Draws the square with blending, depth test and culling off; texels of
-    // alpha 0.3 or less are discarded.
-    void Draw() const;
+    // alpha 0.3 or less are discarded. `look` zooms and pans it; `tiled`
+    // draws it 3 x 3 so that seams show.
+    void Draw(const PreviewLook& look = PreviewLook{}, bool tiled = false) const;
     // Uploads the composite canvas into the preview texture (the default
     // texture object, name 0) with nearest filtering, clamping and mipmaps.
     // The caller holds the raster lock.

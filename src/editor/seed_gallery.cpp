@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr uint64_t kLargestFieldSeed = 2147483647;  // the Details panel's Seed field limit
 constexpr uint32_t kThumbnailSize = 100;
 
 }  // namespace
@@ -51,10 +50,10 @@ RgbaImage RenderThumbnail(const InstructionList& queue) {
     return raster.CompositeImage();
 }
 
-bool SeedGalleryRenderer::Request(const InstructionList& queue) {
+bool SeedGalleryRenderer::Request(const InstructionList& queue, std::optional<uint64_t> first) {
     const int at = FindFirstSeedInstruction(queue);
     if (at < 0) return false;
-    const auto seeds = GallerySeeds(queue[size_t(at)]->GetRawValue("Seed").AsUInt64());
+    const auto seeds = GallerySeeds(first ? *first : queue[size_t(at)]->GetRawValue("Seed").AsUInt64());
     InstructionList copy = CloneInstructions(queue);  // cloned outside the lock
     {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "raster/rgba_image.h"
 
 constexpr int kSeedGallerySize = 16;
+constexpr uint64_t kLargestFieldSeed = 2147483647;  // the Details panel's Seed field limit
 
 // The position of the first instruction holding a parameter named `Seed`
 // (a Set Seed, Dilate Morph or Erode Morph), in queue order: the one a
@@ -53,11 +55,11 @@ public:
     SeedGalleryRenderer(const SeedGalleryRenderer&) = delete;
     SeedGalleryRenderer& operator=(const SeedGalleryRenderer&) = delete;
 
-    // UI thread: renders the family of `queue` (cloned here) from its first
-    // Seed's stored value, superseding a request still in progress, whose
+    // UI thread: renders the family of `queue` (cloned here) from `first`,
+    // or else its first Seed's stored value, superseding a request still in progress, whose
     // remaining thumbnails are abandoned. Starts the thread on first use.
     // False, and nothing rendered, when the queue has no Seed.
-    bool Request(const InstructionList& queue);
+    bool Request(const InstructionList& queue, std::optional<uint64_t> first = std::nullopt);
 
     // UI thread: copies slot's thumbnail into `out` when it is newer than
     // `version` (then raised to it). Thumbnails of an older request stay

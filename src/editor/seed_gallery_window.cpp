@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+
 #include "imgui.h"
 #include "imgui_internal.h"
 
@@ -28,16 +30,53 @@ void SeedGalleryWindow::Stop() {
     textures_ = false;
     requested_.clear();
     requestedOnce_ = false;
+    pageSet_ = false;
+}
+
+std::optional<uint64_t> SeedGalleryWindow::CurrentSeed(const EditorDocument& document) {
+    const int at = FindFirstSeedInstruction(document.instructionQueue);
+    if (at < 0) return std::nullopt;
+    return document.instructionQueue[size_t(at)]->GetRawValue("Seed").AsUInt64();
 }
 
 // Asks for a new family whenever the queue differs from the one last asked
 // for (a drag asks every frame; the renderer drops superseded work).
 void SeedGalleryWindow::Refresh(const EditorDocument& document) {
     const InstructionList& queue = document.instructionQueue;
+    const std::optional<uint64_t> seed = CurrentSeed(document);
+    if (seed && (!pageSet_ || (seed != lastSeed_ && !IsOnPage(*seed)))) {
+        pageStart_ = *seed;
+        pageSet_ = true;
+        requestedOnce_ = false;
+    }
+    lastSeed_ = seed;
     if (requestedOnce_ && CompareQueues(requested_, queue) == QueueChange::None) return;
     requested_ = CloneInstructions(queue);
     requestedOnce_ = true;
-    hasSeed_ = renderer_.Request(queue);
+    hasSeed_ = renderer_.Request(queue, pageStart_);
+}
+
+bool SeedGalleryWindow::IsOnPage(uint64_t seed) const {
+    for (uint64_t s : GallerySeeds(pageStart_))
+        if (s == seed) return true;
+    return false;
+}
+
+// Previous / Next: the page before or after, the grid re-rendered from there.
+void SeedGalleryWindow::DrawPager() {
+    const bool atStart = pageStart_ == 0;
+    if (atStart) ImGui::BeginDisabled();
+    if (ImGui::Button("< Previous")) {
+        pageStart_ = pageStart_ >= kSeedGallerySize ? pageStart_ - kSeedGallerySize : 0;
+        requestedOnce_ = false;
+    }
+    if (atStart) ImGui::EndDisabled();
+    ImGui::SameLine();
+    if (ImGui::Button("Next >")) {
+        pageStart_ = GallerySeeds(pageStart_)[kSeedGallerySize - 1] + 1;
+        if (pageStart_ == kLargestFieldSeed + 1) pageStart_ = 0;
+        requestedOnce_ = false;
+    }
 }
 
 // Uploads a thumbnail into the slot's own texture, leaving the texture
@@ -70,6 +109,9 @@ void SeedGalleryWindow::CollectThumbnails() {
 }
 
 void SeedGalleryWindow::DrawThumbnails(EditorDocument& document) {
+    constexpr ImU32 kOutline = 0xFF40C0FF;
+    const std::optional<uint64_t> current = CurrentSeed(document);
+    DrawPager();
     const auto requested = renderer_.RequestedSeeds();
     const int finished = renderer_.FinishedOfLatest();
     ImGui::Text("Seeds %llu to %llu%s", (unsigned long long)requested[0],
@@ -90,6 +132,9 @@ void SeedGalleryWindow::DrawThumbnails(EditorDocument& document) {
         else
             ImGui::TextUnformatted("...");
         ImGui::EndGroup();
+        if (slot.ready && current == slot.seed)
+            ImGui::GetWindowDrawList()->AddRect(ImGui::GetItemRectMin(), ImGui::GetItemRectMax(), kOutline, 0.0f, 0,
+                                                2.0f);
         if (clicked && slot.ready) TakeGallerySeed(document, slot.seed);
         ImGui::PopID();
         if ((k + 1) % kGalleryColumns != 0) ImGui::SameLine();
@@ -97,12 +142,19 @@ void SeedGalleryWindow::DrawThumbnails(EditorDocument& document) {
 }
 
 void SeedGalleryWindow::Draw(EditorDocument& document) {
-    if (!open) return;
+    if (!open) {
+        pageSet_ = false;  // opened again: the page starts at the current seed
+        return;
+    }
     Refresh(document);
     CollectThumbnails();
     const ImGuiViewport* viewport = ImGui::GetMainViewport();
-    ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + 20.0f, viewport->WorkPos.y + 60.0f), ImGuiCond_FirstUseEver);
-    ImGui::SetNextWindowSize(ImVec2(kGalleryColumns * (kThumbnailSide + 16.0f) + 24.0f, 500.0f),
+    // Beside the queue (the left half of the work area), not over it.
+    ImGui::SetNextWindowPos(ImVec2(viewport->WorkPos.x + viewport->WorkSize.x * 0.5f + 10.0f,
+                                   viewport->WorkPos.y + 10.0f),
+                            ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSize(ImVec2(kGalleryColumns * (kThumbnailSide + 16.0f) + 24.0f,
+                                    std::min(540.0f, viewport->WorkSize.y - 20.0f)),
                              ImGuiCond_FirstUseEver);
     const bool visible = ImGui::Begin("Seed Gallery", &open);
     // The panels come to the front when pressed; the gallery floats above

@@ -1,10 +1,13 @@
 #pragma once
 // The "Seed Gallery" window: the queue rendered for its first Seed at the
 // current value and the next fifteen, on the gallery renderer's own thread,
-// shown as thumbnails; a click takes that seed (an undoable edit).
+// shown as thumbnails; a click takes that seed (an undoable edit) without
+// moving the grid, and the current seed is outlined. Previous and Next page
+// through the seeds 16 at a time.
 // User-interface thread only; Draw runs inside an ImGui frame.
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "editor/editor_document.h"
 #include "editor/seed_gallery.h"
@@ -21,6 +24,8 @@ public:
     void Stop();
     // The window, when open.
     void Draw(EditorDocument& document);
+    // The first seed of the page shown.
+    uint64_t PageStart() const { return pageStart_; }
 
 private:
     struct Slot {
@@ -33,6 +38,10 @@ private:
     void CollectThumbnails();
     void Upload(Slot& slot, const RgbaImage& image);
     void DrawThumbnails(EditorDocument& document);
+    void DrawPager();
+    bool IsOnPage(uint64_t seed) const;
+    // The current (first) Seed of the queue, when it has one.
+    static std::optional<uint64_t> CurrentSeed(const EditorDocument& document);
 
     bool textures_ = false;
     SeedGalleryRenderer renderer_;
@@ -41,6 +50,11 @@ private:
     bool requestedOnce_ = false;
     bool hasSeed_ = false;
     std::array<Slot, kSeedGallerySize> slots_;
+    // The page: its first seed, set from the queue's seed when the window
+    // opens or when that seed is changed elsewhere to one off the page.
+    uint64_t pageStart_ = 0;
+    bool pageSet_ = false;
+    std::optional<uint64_t> lastSeed_;
 };
 
 // Sets the first Seed of the queue to `seed` (in the Seed field's own type),

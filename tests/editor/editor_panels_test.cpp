@@ -6,7 +6,9 @@
 #include <functional>
 
 #include "editor/main_window.h"
+#include "editor/parameter_help.h"
 #include "editor/parameter_widgets.h"
+#include "editor/seed_gallery_window.h"
 #include "functions/default_queues.h"
 #include "functions/function_catalogue.h"
 #include "imgui_internal.h"
@@ -133,6 +135,10 @@ TEST_F(PanelTest, DetailsWidgetsStoreEachKindWithinItsLimitsAndShowTheirOffsets)
     const ImVec2 first = ImGui::FindWindowByName("probe")->DC.CursorStartPos;
     Click(ImVec2(first.x + 9, first.y + 9));  // the first row's checkbox: Rectangular Selection's Toggle
     EXPECT_TRUE(changed && rows[0]->GetRecord("Setting_SelectMode").randomized);
+    // Every name and the randomise box explain themselves on hover (a tooltip
+    // ends the log, so the mouse then moves away).
+    EXPECT_NE(ImGui::FindWindowByName("##Tooltip_00"), nullptr);
+    ImGui::GetIO().MousePos = ImVec2(-100, -100);
     Randomise(*rows[0], "Pos_StartX", U64(5), I32(-3));  // crossed, as a file may hold them
     Randomise(*rows[0], "Pos_EndX", I32(0), I32(4));
     Randomise(*rows[1], "Crystal_Density_SpreadX", F32(-0.5f), F32(1.5f));
@@ -145,6 +151,57 @@ TEST_F(PanelTest, DetailsWidgetsStoreEachKindWithinItsLimitsAndShowTheirOffsets)
                               "Min:  { -0.500 } Max:  { +1.500 }", "Min:  { -100000.000 } Max:  { 0.000 }"})
         EXPECT_NE(text.find(shown), std::string::npos) << shown << " in\n" << text;
     EXPECT_TRUE(text.find("Separator") == std::string::npos && text.find("Space") == std::string::npos) << text;
+}
+
+// The gallery's page stays put when a seed on it is taken, moves 16 at a
+// time with its buttons (never below 0) and follows a seed set elsewhere to
+// another page.
+TEST_F(PanelTest, TheGalleryPagesAndKeepsItsGridWhenASeedIsTaken) {
+    ui.gallery.open = true, Frame();
+    const ImGuiWindow* gallery = ImGui::FindWindowByName("Seed Gallery");
+    ASSERT_NE(gallery, nullptr);
+    EXPECT_GE(gallery->Pos.x, 500.0f) << "beside the queue, not over it";
+    const ImVec2 start = gallery->DC.CursorStartPos, padding = ImGui::GetStyle().FramePadding;
+    const ImVec2 previous(start.x + 10, start.y + 8);
+    const ImVec2 next(start.x + ImGui::CalcTextSize("< Previous").x + 2 * padding.x + 18, start.y + 8);
+    TakeGallerySeed(doc, 5), Frame();
+    EXPECT_EQ(ui.gallery.PageStart(), 0u) << "a seed on the page keeps the grid";
+    Click(next), Click(next);
+    EXPECT_EQ(ui.gallery.PageStart(), 32u);
+    Click(previous);
+    EXPECT_EQ(ui.gallery.PageStart(), 16u) << "the page stays while its seed is elsewhere";
+    doc.instructionQueue[0]->SetValue("Seed", U64(3)), Frame();
+    EXPECT_EQ(ui.gallery.PageStart(), 3u) << "a seed set elsewhere, off the page";
+    Click(previous);
+    EXPECT_EQ(ui.gallery.PageStart(), 0u);
+    ui.gallery.Stop();
+}
+
+// Every parameter of every instruction says what it does, its range and
+// what randomising does; a colour picked sets the four channels exactly.
+TEST(ParameterWords, EveryParameterIsExplainedAndColoursRoundTrip) {
+    for (const AbstractRasterFunction* prototype : functionCatalogue())
+        for (const ParamLayoutEntry& entry : prototype->GetParameterLayout()) {
+            const std::string help = ParameterHelp(prototype->GetName(), entry.name, entry.kind);
+            if (IsLayoutOnly(entry.kind)) {
+                EXPECT_EQ(help, "");
+                continue;
+            }
+            EXPECT_TRUE(help.rfind("Range: ", 0) == std::string::npos && help.find("\nRange: ") != std::string::npos &&
+                        help.find("\nRandomised: ") != std::string::npos)
+                << prototype->GetName() << " " << entry.name << ": " << help;
+        }
+    auto fill = FindPrototypeByTypeId(1)->Clone();
+    for (int v = 0; v < 256; ++v) {
+        const float rgba[4] = {float(v) / 255.0f, float(255 - v) / 255.0f, v / 510.0f, 1.0f};
+        float back[4];
+        WriteColorChannels(*fill, "Color_", rgba), ReadColorChannels(*fill, "Color_", back);
+        EXPECT_EQ(std::make_tuple(back[0], back[1], back[3]), std::make_tuple(rgba[0], rgba[1], 1.0f)) << v;
+        EXPECT_EQ(fill->GetRawValue("Color_Blue"), U8(uint8_t(std::lround(v / 2.0))));
+    }
+    const float wild[4] = {-1.0f, 7.0f, std::nanf(""), 0.5f};
+    WriteColorChannels(*fill, "Color_", wild);
+    EXPECT_EQ(fill->GetRawValue("Color_Red").AsUInt8() + fill->GetRawValue("Color_Green").AsUInt8() * 1000, 255000);
 }
 
 }  // namespace

@@ -16,3 +16,29 @@ TEST(PreviewMath, TheSquareSpansTheShareThatTheTangentOf45RadiansGives) {
         EXPECT_NEAR(clip[2] / clip[3], 0.0f, 1.0f) << aspect;
     }
 }
+
+TEST(PreviewMath, ALookZoomsAboutItsPointWithinItsLimitsAndTilesAreWholeSquaresApart) {
+    PreviewLook look;
+    EXPECT_EQ(LookMatrix(look, false), Identity());
+    const auto seen = [&](float x, float y, bool tiled = false) {
+        const auto c = Transform(LookMatrix(look, tiled), x, y, 0.0f);
+        return std::array<float, 2>{c[0] / c[3], c[1] / c[3]};
+    };
+    look.ZoomAbout(0.5f, -0.25f, 2.0f), look.Pan(0.1f, 0.0f);
+    EXPECT_NEAR(seen(0.5f, -0.25f)[0], 0.6f, 1e-6f) << "the zoom kept (0.5, -0.25) in place, then the pan moved it";
+    EXPECT_NEAR(seen(0.5f, -0.25f)[1], -0.25f, 1e-6f);
+    EXPECT_NEAR(seen(0.0f, 0.0f)[0], 0.1f - 0.5f, 1e-6f) << "twice as large";
+    // The point under the cursor stays there.
+    const std::array<float, 2> before = seen(0.1f, 0.2f);
+    look.ZoomAbout(before[0], before[1], 1.25f);
+    EXPECT_NEAR(seen(0.1f, 0.2f)[0], before[0], 1e-5f);
+    EXPECT_NEAR(seen(0.1f, 0.2f)[1], before[1], 1e-5f);
+    for (int i = 0; i < 40; ++i) look.ZoomAbout(0.0f, 0.0f, 2.0f);
+    EXPECT_EQ(look.zoom, 64.0f);
+    for (int i = 0; i < 40; ++i) look.ZoomAbout(0.0f, 0.0f, 0.5f);
+    EXPECT_EQ(look.zoom, 0.125f);
+    look.Reset();
+    EXPECT_TRUE(look.IsDefault());
+    EXPECT_NEAR(seen(0.9f, -0.6f, true)[0], 0.3f, 1e-6f) << "tiled: three squares across";
+    EXPECT_EQ(Transform(TileModel({}, 1, -1), 0.0f, 0.0f, 0.0f), (std::array<float, 4>{19.0f, -19.0f, -1.0f, 1.0f}));
+}

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
-"""usage: editor_window_test.py TAVELIN EDITOR_MODULE|- EXAMPLES_DIR basics|panels|extras|export|installed"""
+"""usage: editor_window_test.py TAVELIN EDITOR_MODULE|- EXAMPLES_DIR basics|panels|extras|export|work|installed"""
 # The editor in a real window on a virtual X server: one scenario per run, each
 # with its own editor and X server.
-import math, os, re, shutil, subprocess, sys, time  # noqa: E401
+import glob, math, os, re, shutil, signal, subprocess, sys, time  # noqa: E401
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -49,7 +49,7 @@ def longest_run(values, wanted):
 # Measures the default queue's square, finds the menu bar height that the
 # viewport formula needs to explain its rows (or checks the given one) and
 # checks its columns and three probe pixels. Returns the menu bar height.
-def check_preview(pixel, size, menu_h=None):
+def check_preview(pixel, size, menu_h=None, triangle=BLUE):
     window_w, window_h = size
     # Raster column 90 is white from row 0 to 99; its x does not depend on the menu bar.
     column_x = raster_to_screen(predicted_square(window_w, window_h, 0), 90, 0)[0]
@@ -70,7 +70,7 @@ def check_preview(pixel, size, menu_h=None):
     if any(abs(a - b) > 1.5 for a, b in zip(measured, predicted)):
         raise Failure("square columns (red %d..%d, white to %d) do not match the prediction "
                       "(%.1f, %.1f, %.1f)" % (measured + predicted))
-    for point, colour in (((25, 50), RED), ((75, 90), WHITE), ((55, 55), BLUE)):
+    for point, colour in (((25, 50), RED), ((75, 90), WHITE), ((55, 55), triangle)):
         got = pixel(*raster_to_screen(square, *point))
         if got != colour:
             raise Failure("raster pixel %s at window %s is %s, expected %s"
@@ -78,10 +78,11 @@ def check_preview(pixel, size, menu_h=None):
     return menu_h
 
 
-def default_preview(ed, menu_h=None):
-    """Waits for the default queue's preview in place; returns the menu bar height."""
+def default_preview(ed, menu_h=None, triangle=BLUE):
+    """Waits for the default queue's preview in place (its triangle in that
+    colour); returns the menu bar height."""
     return ed.wait("the default queue's preview at %dx%d" % ed.size,
-                   lambda: [check_preview(ed.screenshot(), ed.size, menu_h)], timeout=60)[0]
+                   lambda: [check_preview(ed.screenshot(), ed.size, menu_h, triangle)], timeout=60)[0]
 
 
 # The default queue's preview where the viewport and projection put it; Space
@@ -149,7 +150,8 @@ def panels(ed, examples):
     ed.wait("the preview to turn white after Clear Selection and Fill", white)
     print("ok: combo and Add Instruction appended Clear Selection and Fill; preview white")
 
-    ed.hold("ctrl+s", "Ctrl+S to write the chosen file", lambda: os.path.exists(saved) and os.path.getsize(saved) > 0)
+    ed.tap("ctrl+s")
+    ed.wait("Ctrl+S to write the chosen file", lambda: os.path.exists(saved) and os.path.getsize(saved) > 0)
     # One call, attached to the editor's window as a modal child.
     expected = ["--attach=%d" % ed.window.id, "--modal", "--file-selection", "--save", "--confirm-overwrite",
                 "--title=Save Procedural Texture...", "--file-filter=PCG Textures | *.pcg",
@@ -222,7 +224,8 @@ def extras(ed, examples):
     ed.start(reply=family)
     menu_h = default_preview(ed)
     square = predicted_square(*ed.size, menu_h)
-    ed.hold("ctrl+o", "Ctrl+O to ask for a project", lambda: len(ed.calls()) == 1)
+    ed.tap("ctrl+o")
+    ed.wait("Ctrl+O to ask for a project", lambda: len(ed.calls()) == 1)
     ed.wait("the opened project's preview (seed %d)" % stored, lambda: ed.export() == reference[stored], timeout=60)
     print("ok: Ctrl+O opened the family project; preview equals its headless render")
 
@@ -241,19 +244,22 @@ def extras(ed, examples):
     closed = menu_rows()
     ed.click((view[0] + view[1]) // 2, menu_h // 2)
     items = ed.wait("the View menu to open", lambda: (rows := menu_rows()) != closed and runs(rows, gap=3))
-    ed.click(view[0] + 30, menu_h + (items[0][0] + items[0][1]) // 2)
+    gallery_item = (view[0] + 30, menu_h + (items[0][0] + items[0][1]) // 2)
+    ed.click(*gallery_item)
 
-    # The gallery's first placement: (20, 60) into the work area; title bar
-    # 19, padding 8, one text line 17; thumbnails 80 x 78 framed, pitch 88 x 99.
-    thumb = (20 + 8 + (THUMBNAIL % 4) * 88 + 40, menu_h + 60 + 19 + 8 + 17 + (THUMBNAIL // 4) * 99 + 39)
+    # The gallery's first placement: beside the queue, 10 into the right half
+    # of the work area; title bar 19, padding 8, the page buttons 23, one text
+    # line 17; thumbnails 80 x 78 framed, pitch 88 x 99.
+    thumb = (ed.size[0] // 2 + 10 + 8 + (THUMBNAIL % 4) * 88 + 40,
+             menu_h + 10 + 19 + 8 + 23 + 17 + (THUMBNAIL // 4) * 99 + 39)
 
     def thumbnail_pixels():
         return ed.pixels((thumb[0] + dx, thumb[1] + dy) for dx in range(-30, 31, 3) for dy in range(-30, 31, 3))
     ed.wait("the gallery's thumbnails", lambda: len(set(thumbnail_pixels())) >= 3, timeout=60)
     shown = thumbnail_pixels()
-    ed.click(420, 650)  # the queue panel beside the gallery (an empty spot): the gallery stays above it
+    ed.click(950, 760)  # the Details panel under the gallery (an empty spot): the gallery stays above it
     if thumbnail_pixels() != shown:
-        raise Failure("the gallery went behind the queue panel")
+        raise Failure("the gallery went behind the Details panel")
     ed.click(*thumb)
     ed.wait("the preview of the clicked seed %d" % chosen, lambda: ed.export() == reference[chosen], timeout=60)
     print("ok: clicking thumbnail %d set seed %d; with the gallery open the preview equals the headless render"
@@ -262,11 +268,12 @@ def extras(ed, examples):
     def preview():
         return ed.pixels(raster_to_screen(square, x, y) for x in range(0, 100, 4) for y in range(0, 100, 4))
     before = preview()
-    # Held until the preview changes: a held Ctrl+Z takes one step only.
-    ed.hold("ctrl+z", "Ctrl+Z to change the preview", lambda: preview() != before, timeout=60)
+    ed.tap("ctrl+z")  # pressed and released within one frame
+    ed.wait("Ctrl+Z to change the preview", lambda: preview() != before, timeout=60)
     ed.wait("Ctrl+Z to bring back seed %d" % stored, lambda: ed.export() == reference[stored], timeout=60)
     print("ok: one Ctrl+Z undid the gallery click")
 
+    ed.click((view[0] + view[1]) // 2, menu_h // 2), ed.click(*gallery_item)  # the gallery closes
     # A queue that takes well over 100 ms: "generating..." shows at the lower-left
     # corner of the preview's quarter, left of the square where only its text is bright.
     ed.answer(slow)
@@ -307,11 +314,112 @@ def export(ed, examples):
             "--title=Export PNG..." not in ed.calls()[-1]:
         raise Failure("the export dialog was called with %r" % ed.calls()[-1])
     print("ok: File > Export PNG... wrote the 256 x 256 render")
-    ed.click(111, 13), ed.move(180, 62), ed.move(300, 62), ed.click(340, 100)  # View, Preview resolution, 400
+    ed.click(111, 13), ed.move(180, 100), ed.move(340, 100), ed.click(340, 138)  # View, Preview resolution, 400
     expected = ed.render("-s", "400", default)
     ed.wait("a 400 x 400 preview", lambda: ed.export() == expected, timeout=60)
     print("ok: the preview renders at 400 x 400")
     ed.close()
+
+
+ERROR_TEXT, CLEAR = (255, 96, 96), (64, 64, 64)
+VIEW_MENU, TILE_PREVIEW = (111, 13), (140, 62)
+
+
+def status_colours(ed):
+    """The exact text colours in the status line along the bottom edge."""
+    pixel, (w, h) = ed.screenshot(), ed.size
+    found = {pixel(x, y) for x in range(4, 400) for y in range(h - 17, h - 2)}
+    return found & {ERROR_TEXT, WHITE}
+
+
+def expect_title(ed, ending):
+    ed.wait("the title to end with %r" % ending, lambda: ed.title() == "Orvane Procedural Texture Editor - " + ending)
+
+
+def work(ed, examples):
+    """A day's work: a failed Save As and a save in the status line and the
+    title, every shortcut an instant tap; an unsaved edit survives kill -9 and
+    comes back through the recovery bar; the preview zooms, pans, resets and
+    tiles; Ctrl+Q quits."""
+    saved = ed.path("saved.pcg")
+    ed.start(reply=ed.path("no-folder", "x.pcg"))
+    menu_h = default_preview(ed)
+    square = predicted_square(*ed.size, menu_h)
+    expect_title(ed, "untitled")
+    ed.tap("ctrl+shift+s")
+    ed.wait("the failed save in red in the status line", lambda: status_colours(ed) == {ERROR_TEXT})
+    if not ed.read("stderr.txt").endswith("Failed to save file\n"):
+        raise Failure("the terminal line of a failed save is missing")
+    ed.answer(saved)
+    ed.tap("ctrl+s")  # still no project: Save asks
+    ed.wait("the save in the status line", lambda: os.path.exists(saved) and status_colours(ed) == {WHITE})
+    expect_title(ed, "saved.pcg")
+    print("ok: status line red for the failed Save As, plain for the save; title names the project")
+
+    ed.click(*ADD_BUTTON)  # a Fill (the combo's first entry): an unsaved change
+    expect_title(ed, "saved.pcg *")
+    copies = ed.path("state", "orvane", "recovery-*.pcg")
+    ed.wait("a recovery copy", lambda: glob.glob(copies), timeout=10)
+    time.sleep(1.5)  # the copy follows the edit within a second
+    kept = ed.path("kept.pcg")
+    shutil.copy2(glob.glob(copies)[0], kept)
+    expected = ed.render(kept)
+    if expected != ed.export():
+        raise Failure("the recovery copy does not render as the edited queue")
+    os.kill(ed.process.pid, signal.SIGKILL)
+    ed.process.wait(timeout=10)
+    ed.start(reply=saved)
+    expect_title(ed, "untitled")
+    ed.wait("the restored work", lambda: (ed.click(36, ed.size[1] - 45), ed.title().endswith("saved.pcg *"))[1])
+    ed.wait("the restored preview", lambda: ed.export() == expected, timeout=60)
+    if len(glob.glob(copies)) != 1 or not ed.wait("this editor's copy", lambda: glob.glob(copies))[0].endswith(
+            "-%d.pcg" % ed.process.pid):
+        raise Failure("the offered copy was not removed: %r" % glob.glob(copies))
+    print("ok: after kill -9 the recovery bar restored the unsaved work")
+
+    ed.tap("ctrl+z")  # undoes the restore, project and all
+    expect_title(ed, "untitled")
+    ed.tap("ctrl+y")
+    expect_title(ed, "saved.pcg *")
+    print("ok: instant Ctrl+Z and Ctrl+Y each took one step")
+
+    def at(x, y, dx=0.0, dy=0.0):
+        sx, sy = raster_to_screen(square, x, y)
+        return sx + dx, sy + dy
+    # Zoomed about raster (95, 5), below the triangle, raster (30, 5) shows a
+    # point right of column 50 (white); zoomed about the centre it would stay red.
+    ed.move(*at(95, 5))
+    ed.xdotool("click", "--repeat", 3, "--delay", 50, 4)  # wheel up
+    ed.wait("the preview zoomed about the cursor", lambda: ed.pixels([at(30, 5), at(96, 5)]) == [WHITE, WHITE])
+    ed.xdotool("click", "--repeat", 2, "--delay", 80, 1)  # double-click: the default view
+    default_preview(ed, menu_h, WHITE)
+    centre = at(49.5, 49.5)
+    ed.move(*centre)
+    ed.xdotool("mousedown", 1)
+    ed.move(centre[0] + 60, centre[1])
+    ed.xdotool("mouseup", 1)
+    ed.wait("the panned preview", lambda: ed.pixels([at(40, 5, 60), at(-5, 5, 60)]) == [RED, CLEAR])
+    ed.xdotool("click", "--repeat", 2, "--delay", 80, 1)
+    default_preview(ed, menu_h, WHITE)
+    print("ok: the wheel zoomed about the cursor, a drag panned, a double-click reset the view")
+
+    ed.click(*VIEW_MENU), ed.click(*TILE_PREVIEW)
+    side = (square[2] - square[0]) / 3.0
+    cx, cy = (square[0] + square[2]) / 2.0, (square[1] + square[3]) / 2.0
+
+    def tiled():
+        points = [(cx + ((x + 0.5) / 100 - 0.5 + i) * side, cy - ((y + 0.5) / 100 - 0.5) * side)
+                  for i in (-1, 0, 1) for x, y in ((25, 50), (75, 90), (55, 55))]
+        return ed.pixels(points) == [RED, WHITE, WHITE] * 3
+    ed.wait("three tiles across", tiled)
+    print("ok: View > Tile preview shows the texture 3 x 3")
+
+    ed.tap("ctrl+q")
+    if ed.process.wait(timeout=30) != 0:
+        raise Failure("Ctrl+Q: exit status %d" % ed.process.returncode)
+    if not glob.glob(copies):
+        raise Failure("unsaved work closed without a recovery copy")
+    print("ok: Ctrl+Q quit at once, keeping the unsaved work for the next start")
 
 
 def installed(ed, examples):
@@ -327,5 +435,6 @@ def installed(ed, examples):
 
 
 if __name__ == "__main__":
-    sys.exit(main({"basics": basics, "panels": panels, "extras": extras, "export": export, "installed": installed},
+    sys.exit(main({"basics": basics, "panels": panels, "extras": extras, "export": export, "work": work,
+                 "installed": installed},
                   __doc__))
