@@ -1,0 +1,78 @@
+// bench_limits: every registered yardstick and kernel, then a table of each
+// kernel's median beside its yardstick's and the ratio.
+//   bench_limits [--benchmark_repetitions=9] [--benchmark_filter=...]
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include "yardstick_registry.h"
+
+namespace {
+
+struct Registry {
+    std::vector<std::pair<std::string, std::string>> kernels;  // kernel, yardstick
+};
+
+Registry& TheRegistry() {
+    static Registry registry;
+    return registry;
+}
+
+// Collects every run's time per iteration (CPU time, nanoseconds) by name.
+class CollectingReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+                times[run.run_name.function_name].push_back(run.GetAdjustedCPUTime() *
+                                                            ToNanoseconds(run.time_unit));
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, std::vector<double>> times;
+
+private:
+    static double ToNanoseconds(benchmark::TimeUnit unit) {
+        switch (unit) {
+            case benchmark::kNanosecond: return 1.0;
+            case benchmark::kMicrosecond: return 1e3;
+            case benchmark::kMillisecond: return 1e6;
+            default: return 1e9;
+        }
+    }
+};
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0.0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2.0;
+}
+
+}  // namespace
+
+void RegisterYardstick(const std::string& name, BenchBody body) {
+    benchmark::RegisterBenchmark(("yardstick/" + name).c_str(), body)->Unit(benchmark::kMicrosecond);
+}
+
+void RegisterKernel(const std::string& name, const std::string& yardstick, BenchBody body) {
+    TheRegistry().kernels.emplace_back(name, yardstick);
+    benchmark::RegisterBenchmark(("kernel/" + name).c_str(), body)->Unit(benchmark::kMicrosecond);
+}
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    CollectingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\n%-44s %12s   %-34s %12s %7s\n", "kernel", "median us", "yardstick", "median us", "ratio");
+    for (const auto& [kernel, yardstick] : TheRegistry().kernels) {
+        const auto k = reporter.times.find("kernel/" + kernel), y = reporter.times.find("yardstick/" + yardstick);
+        if (k == reporter.times.end()) continue;  // filtered out
+        const double km = Median(k->second) / 1e3;
+        const double ym = y == reporter.times.end() ? 0.0 : Median(y->second) / 1e3;
+        std::printf("%-44s %12.2f   %-34s %12.2f %7.2f\n", kernel.c_str(), km, yardstick.c_str(), ym,
+                    ym > 0 ? km / ym : 0.0);
+    }
+    benchmark::Shutdown();
+    return 0;
+}

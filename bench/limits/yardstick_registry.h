@@ -1,0 +1,18 @@
+#pragma once
+// Kernels measured beside machine-limit yardsticks in one run of one
+// program (bench_limits), which prints each kernel's median with its
+// yardstick's and their ratio. Each area registers its cases from its own
+// file with static registrars:
+//   static const bool kRegistered = (RegisterYardstick("copy 40 KB", CopyLoop),
+//                                    RegisterKernel("BlendOver", "blend SSE", BlendLoop), true);
+#include <benchmark/benchmark.h>
+
+#include <functional>
+#include <string>
+
+using BenchBody = std::function<void(benchmark::State&)>;
+
+// A yardstick: the bare loop a kernel is judged against.
+void RegisterYardstick(const std::string& name, BenchBody body);
+// A kernel and the yardstick it is judged against (a yardstick's name).
+void RegisterKernel(const std::string& name, const std::string& yardstick, BenchBody body);
