@@ -102,11 +102,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint32_t hash = 2166136261u;
     for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 16777619u;
     uint32_t side = 16 + hash % 497;
-    double reach = 0;  // design pixels of blur reach, summed over the blurs
-    for (const auto& f : queue)
-        if (f->GetTypeId() >= 9 && f->GetTypeId() <= 11)
-            reach += f->GetRecord("Distance").randomized ? 100.0 : std::min(1.0 * f->GetRawValue("Distance").AsUInt32(), 512.0);
-    while (side > 16 && 2 * reach * side / 100 * side * side > 1e8) side /= 2;
+    // Samples per pixel of its blurs at 100 x 100: a Gaussian's two passes
+    // and a motion line grow with Distance (which grows with the size), a
+    // fragmentation ring with its Fragments.
+    double perPixel = 0, perPixelScaled = 0;
+    for (const auto& f : queue) {
+        const uint32_t type = f->GetTypeId();
+        if (type < 9 || type > 11) continue;
+        const double distance = f->GetRecord("Distance").randomized ? 100.0
+                                : std::min(1.0 * f->GetRawValue("Distance").AsUInt32(), 1000.0);
+        if (type == 11)
+            perPixel += f->GetRecord("Fragments").randomized ? 100.0
+                        : std::min(1.0 * f->GetRawValue("Fragments").AsUInt32(), 1000.0);
+        else
+            perPixelScaled += 4 * distance + 2;
+    }
+    while (side > 16 && (perPixel + perPixelScaled * side / 100) * side * side > 2e7) side /= 2;
     if (RenderMemoryBytes(queue, side) > (uint64_t(512) << 20)) return 0;
     SelectableRaster sized(side, side);
     ReseedParameterRng(0);
