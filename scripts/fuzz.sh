@@ -21,8 +21,17 @@ export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 flags=(-timeout=10 -rss_limit_mb=2048 -max_len=16384 -close_fd_mask=3
        -artifact_prefix=build-fuzz/findings/)
-build-fuzz/project_fuzz build-fuzz/hostile -runs=0 "${flags[@]}" 2>&1 | tail -n 3
+# A finding prints its report (the stack, the input's file) before failing.
+fuzz() {
+  local log=build-fuzz/last.log status=0
+  build-fuzz/project_fuzz "$@" "${flags[@]}" >"$log" 2>&1 || status=$?
+  if [ "$status" -ne 0 ]; then
+    grep -v -E "# Uses:|^#[0-9]+[[:space:]]+(NEW|REDUCE|pulse|RELOAD)" "$log" | tail -n 80
+    return "$status"
+  fi
+  tail -n 3 "$log"
+}
+fuzz build-fuzz/hostile -runs=0
 echo "fuzz: $(ls build-fuzz/hostile | wc -l) hostile projects ran cleanly"
-build-fuzz/project_fuzz build-fuzz/corpus -max_total_time="$seconds" -print_final_stats=1 "${flags[@]}" \
-  2>&1 | grep -v "# Uses:" | tail -n 12
+fuzz build-fuzz/corpus -max_total_time="$seconds" -print_final_stats=1
 echo "fuzz: no crash, hang, leak or undefined behaviour in ${seconds} s"
