@@ -1,8 +1,10 @@
 #include "raster/png_encoder.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -94,32 +96,53 @@ int MatchLength(const unsigned char* a, const unsigned char* b, int limit) {
 }
 
 // Hash chains: per bucket up to 2 * quality positions, oldest first; a full
-// bucket drops its older half before the next position goes in.
+// bucket drops its older half before the next position goes in. A bucket
+// gets its block of positions when its first one goes in, blocks in that
+// order: a small picture touches a few pages of them, not the whole table
+// (in a fresh process every page touched is a fault).
 struct Chains {
     int capacity = 0;
-    std::vector<int32_t> positions;
-    std::vector<uint16_t> counts;
-    void Reset(int quality) {
+    std::vector<uint16_t> block;  // per bucket: 1 + its block, 0 while it has none
+    std::vector<uint16_t> counts;  // per block
+    std::unique_ptr<int32_t[]> positions;
+    size_t allocated = 0;  // positions room
+    uint32_t used = 0;     // blocks handed out
+    void Reset(int quality, int length) {
         capacity = 2 * quality;
-        positions.resize(size_t(kHashSize) * size_t(capacity));
-        counts.assign(kHashSize, 0);
+        block.assign(kHashSize, 0);
+        // No more buckets are used than positions go in.
+        const size_t blocks = std::min<size_t>(kHashSize, size_t(std::max(length, 1)));
+        if (blocks * size_t(capacity) > allocated) {
+            allocated = blocks * size_t(capacity);
+            positions.reset(new int32_t[allocated]);  // left untouched until used
+        }
+        if (counts.size() < blocks) counts.resize(blocks);
+        used = 0;
     }
-    const int32_t* List(uint32_t h) const { return &positions[size_t(h) * size_t(capacity)]; }
+    uint32_t Count(uint32_t h) const { return block[h] == 0 ? 0 : counts[block[h] - 1u]; }
+    const int32_t* List(uint32_t h) const {
+        return block[h] == 0 ? nullptr : &positions[size_t(block[h] - 1u) * size_t(capacity)];
+    }
     void Push(uint32_t h, int32_t position) {
-        int32_t* list = &positions[size_t(h) * size_t(capacity)];
-        if (counts[h] == capacity) {
+        if (block[h] == 0) {
+            block[h] = uint16_t(++used);
+            counts[used - 1] = 0;
+        }
+        const size_t b = block[h] - 1u;
+        int32_t* list = &positions[b * size_t(capacity)];
+        if (counts[b] == capacity) {
             const int half = capacity / 2;
             std::memmove(list, list + half, sizeof(int32_t) * size_t(half));
-            counts[h] = uint16_t(half);
+            counts[b] = uint16_t(half);
         }
-        list[counts[h]++] = position;
+        list[counts[b]++] = position;
     }
 };
 
 void Deflate(const unsigned char* data, int length, int quality, std::string& out) {
     if (quality < 5) quality = 5;
     thread_local Chains chains;
-    chains.Reset(quality);
+    chains.Reset(quality, length);
     out.push_back(char(0x78));
     out.push_back(char(0x5E));
     BitWriter bits{out};
@@ -131,20 +154,27 @@ void Deflate(const unsigned char* data, int length, int quality, std::string& ou
     while (i < length - 3) {
         uint32_t h = Hash3(data + i);
         int best = 3, bestPosition = -1;
+        const int limit = std::min(length - i, 258);  // at least 4: best never passes it
         const int32_t* list = chains.List(h);
-        for (int j = 0, n = chains.counts[h]; j < n; ++j) {
-            if (list[j] > i - 32768) {
-                const int d = MatchLength(data + list[j], data + i, length - i);
-                if (d >= best) best = d, bestPosition = list[j];
+        for (int j = 0, n = int(chains.Count(h)); j < n; ++j) {
+            // The longest match, the newer one on a tie.
+            const int32_t candidate = list[j];
+            if (candidate > i - 32768) {
+                const int d = MatchLength(data + candidate, data + i, limit);
+                if (d >= best) best = d, bestPosition = candidate;
             }
         }
         chains.Push(h, i);
-        if (bestPosition >= 0) {
-            // Lazy matching: a longer match at the next byte makes this one a literal.
+        // Lazy matching: a longer match at the next byte makes this one a
+        // literal (none can be longer than the bytes left).
+        const int nextLimit = std::min(length - i - 1, 258);
+        if (bestPosition >= 0 && best < nextLimit) {
             h = Hash3(data + i + 1);
             list = chains.List(h);
-            for (int j = 0, n = chains.counts[h]; j < n; ++j) {
-                if (list[j] > i - 32767 && MatchLength(data + list[j], data + i + 1, length - i - 1) > best) {
+            for (int j = 0, n = int(chains.Count(h)); j < n; ++j) {
+                const int32_t candidate = list[j];
+                if (candidate > i - 32767 &&
+                    MatchLength(data + candidate, data + i + 1, nextLimit) > best) {
                     bestPosition = -1;
                     break;
                 }
@@ -276,20 +306,21 @@ std::string EncodePng(const RgbaImage& image, int level) {
     const int height = int(image.height);
     const int rowBytes = width * 4;
     std::vector<unsigned char> filtered(size_t(rowBytes + 1) * size_t(height));
-    std::vector<signed char> line(static_cast<size_t>(rowBytes));
+    // The row under each filter, the one with the smallest sum kept.
+    std::vector<signed char> lines(size_t(rowBytes) * 5);
     for (int y = 0; y < height; ++y) {
         const unsigned char* z = rgba + size_t(y) * size_t(rowBytes);
         int bestFilter = 0, bestEstimate = 0x7fffffff;
         for (int filter = 0; filter < 5; ++filter) {
-            FilterRow(z, rowBytes, rowBytes, y == 0, filter, line.data());
+            signed char* line = &lines[size_t(filter) * size_t(rowBytes)];
+            FilterRow(z, rowBytes, rowBytes, y == 0, filter, line);
             int estimate = 0;
-            for (int i = 0; i < rowBytes; ++i) estimate += std::abs(int(line[size_t(i)]));
+            for (int i = 0; i < rowBytes; ++i) estimate += std::abs(int(line[i]));
             if (estimate < bestEstimate) bestEstimate = estimate, bestFilter = filter;
         }
-        FilterRow(z, rowBytes, rowBytes, y == 0, bestFilter, line.data());
         unsigned char* row = &filtered[size_t(y) * size_t(rowBytes + 1)];
         row[0] = (unsigned char)bestFilter;
-        std::memcpy(row + 1, line.data(), size_t(rowBytes));
+        std::memcpy(row + 1, &lines[size_t(bestFilter) * size_t(rowBytes)], size_t(rowBytes));
     }
     std::string zlib;
     Deflate(filtered.data(), int(filtered.size()), level, zlib);
