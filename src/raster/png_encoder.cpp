@@ -7,6 +7,10 @@
 #include <memory>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // ---- bit output: least significant bit first, as deflate wants ----
@@ -80,9 +84,18 @@ uint32_t Hash3(const unsigned char* d) {
     return hash & (kHashSize - 1);
 }
 
-// Length of the common prefix of a and b, at most min(limit, 258).
+// Length of the common prefix of a and b, at most `limit` (at most 258).
+// Both are read up to 15 bytes past the limit: the data is padded.
 int MatchLength(const unsigned char* a, const unsigned char* b, int limit) {
-    if (limit > 258) limit = 258;
+#ifdef __SSE2__
+    for (int i = 0; i < limit; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        const unsigned differ = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y))) & 0xFFFFu;
+        if (differ != 0) return std::min(i + __builtin_ctz(differ), limit);
+    }
+    return limit;
+#else
     int i = 0;
     while (i + 8 <= limit) {
         uint64_t x, y;
@@ -93,6 +106,7 @@ int MatchLength(const unsigned char* a, const unsigned char* b, int limit) {
     }
     while (i < limit && a[i] == b[i]) ++i;
     return i;
+#endif
 }
 
 // Hash chains: per bucket up to 2 * quality positions, oldest first; a full
@@ -153,16 +167,18 @@ void Deflate(const unsigned char* data, int length, int quality, std::string& ou
     int i = 0;
     while (i < length - 3) {
         uint32_t h = Hash3(data + i);
-        int best = 3, bestPosition = -1;
-        const int limit = std::min(length - i, 258);  // at least 4: best never passes it
+        // The longest match of at least 3 bytes, the newer one on a tie: the
+        // bucket is searched newest first, so a longer one alone replaces the
+        // best, and the search ends at the window's edge or at a match as
+        // long as can be.
+        int best = 2, bestPosition = -1;
+        const int limit = std::min(length - i, 258);  // at least 4
         const int32_t* list = chains.List(h);
-        for (int j = 0, n = int(chains.Count(h)); j < n; ++j) {
-            // The longest match, the newer one on a tie.
+        for (int j = int(chains.Count(h)) - 1; j >= 0 && best < limit; --j) {
             const int32_t candidate = list[j];
-            if (candidate > i - 32768) {
-                const int d = MatchLength(data + candidate, data + i, limit);
-                if (d >= best) best = d, bestPosition = candidate;
-            }
+            if (candidate <= i - 32768) break;
+            const int d = MatchLength(data + candidate, data + i, limit);
+            if (d > best) best = d, bestPosition = candidate;
         }
         chains.Push(h, i);
         // Lazy matching: a longer match at the next byte makes this one a
@@ -171,10 +187,8 @@ void Deflate(const unsigned char* data, int length, int quality, std::string& ou
         if (bestPosition >= 0 && best < nextLimit) {
             h = Hash3(data + i + 1);
             list = chains.List(h);
-            for (int j = 0, n = int(chains.Count(h)); j < n; ++j) {
-                const int32_t candidate = list[j];
-                if (candidate > i - 32767 &&
-                    MatchLength(data + candidate, data + i + 1, nextLimit) > best) {
+            for (int j = int(chains.Count(h)) - 1; j >= 0 && list[j] > i - 32767; --j) {
+                if (MatchLength(data + list[j], data + i + 1, nextLimit) > best) {
                     bestPosition = -1;
                     break;
                 }
@@ -305,7 +319,9 @@ std::string EncodePng(const RgbaImage& image, int level) {
     const int width = int(image.width);
     const int height = int(image.height);
     const int rowBytes = width * 4;
-    std::vector<unsigned char> filtered(size_t(rowBytes + 1) * size_t(height));
+    // Deflate compares 16 bytes at a time: 16 bytes of padding after the data.
+    constexpr size_t kPadding = 16;
+    std::vector<unsigned char> filtered(size_t(rowBytes + 1) * size_t(height) + kPadding);
     // The row under each filter, the one with the smallest sum kept.
     std::vector<signed char> lines(size_t(rowBytes) * 5);
     for (int y = 0; y < height; ++y) {
@@ -323,7 +339,7 @@ std::string EncodePng(const RgbaImage& image, int level) {
         std::memcpy(row + 1, &lines[size_t(bestFilter) * size_t(rowBytes)], size_t(rowBytes));
     }
     std::string zlib;
-    Deflate(filtered.data(), int(filtered.size()), level, zlib);
+    Deflate(filtered.data(), int(filtered.size() - kPadding), level, zlib);
 
     std::string png("\x89PNG\r\n\x1a\n", 8);
     std::string header;
