@@ -13,6 +13,9 @@
 using BenchBody = std::function<void(benchmark::State&)>;
 
 // A yardstick: the bare loop a kernel is judged against.
-void RegisterYardstick(const std::string& name, BenchBody body);
+benchmark::internal::Benchmark* RegisterYardstick(const std::string& name, BenchBody body);
 // A kernel and the yardstick it is judged against (a yardstick's name).
-void RegisterKernel(const std::string& name, const std::string& yardstick, BenchBody body);
+benchmark::internal::Benchmark* RegisterKernel(const std::string& name, const std::string& yardstick, BenchBody body);
+// Both return the benchmark for further settings; one that uses manual time
+// (->UseManualTime(), state.SetIterationTime) is tabled by that time instead
+// of the CPU time of this process.

@@ -372,7 +372,3 @@ int RunEditorShell(const std::string& exeDirectory, const std::string& projectPa
     auto shell = std::make_unique<EditorShell>(exeDirectory, projectPath);
     return shell->Run();
 }
-
-extern "C" int ORVANE_EDITOR_ENTRY(const char* exeDirectory, const char* projectPath) {
-    return RunEditorShell(exeDirectory, projectPath != nullptr ? projectPath : "");
-}

@@ -1,12 +1,10 @@
 #pragma once
 // The editor shell: start-up, frame loop, window handlers and shutdown around
-// the document, the generation hand-off and the preview. The module's entry
-// point is a C function (so that the lookup by name does not depend on name
-// mangling), named by the build:
-//   extern "C" int ORVANE_EDITOR_ENTRY(const char* exeDirectory, const char* projectPath);
-// It runs the editor, with the project loaded when the path is not empty,
-// and returns the exit status: -1 when start-up fails, 0 after the window
-// was closed and shutdown has run.
+// the document, the generation hand-off and the preview.
 #include <string>
 
+// Runs the editor (main.cpp, the tavelin-editor executable), with the project
+// loaded when the path is not empty; Space writes pcgOutput.png in
+// exeDirectory. Returns the exit status: -1 when start-up fails, 0 after the
+// window was closed and shutdown has run.
 int RunEditorShell(const std::string& exeDirectory, const std::string& projectPath);

@@ -1,9 +1,15 @@
 #include "raster/png_encoder.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -78,9 +84,18 @@ uint32_t Hash3(const unsigned char* d) {
     return hash & (kHashSize - 1);
 }
 
-// Length of the common prefix of a and b, at most min(limit, 258).
+// Length of the common prefix of a and b, at most `limit` (at most 258).
+// Both are read up to 15 bytes past the limit: the data is padded.
 int MatchLength(const unsigned char* a, const unsigned char* b, int limit) {
-    if (limit > 258) limit = 258;
+#ifdef __SSE2__
+    for (int i = 0; i < limit; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        const unsigned differ = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y))) & 0xFFFFu;
+        if (differ != 0) return std::min(i + __builtin_ctz(differ), limit);
+    }
+    return limit;
+#else
     int i = 0;
     while (i + 8 <= limit) {
         uint64_t x, y;
@@ -91,35 +106,57 @@ int MatchLength(const unsigned char* a, const unsigned char* b, int limit) {
     }
     while (i < limit && a[i] == b[i]) ++i;
     return i;
+#endif
 }
 
 // Hash chains: per bucket up to 2 * quality positions, oldest first; a full
-// bucket drops its older half before the next position goes in.
+// bucket drops its older half before the next position goes in. A bucket
+// gets its block of positions when its first one goes in, blocks in that
+// order: a small picture touches a few pages of them, not the whole table
+// (in a fresh process every page touched is a fault).
 struct Chains {
     int capacity = 0;
-    std::vector<int32_t> positions;
-    std::vector<uint16_t> counts;
-    void Reset(int quality) {
+    std::vector<uint16_t> block;  // per bucket: 1 + its block, 0 while it has none
+    std::vector<uint16_t> counts;  // per block
+    std::unique_ptr<int32_t[]> positions;
+    size_t allocated = 0;  // positions room
+    uint32_t used = 0;     // blocks handed out
+    void Reset(int quality, int length) {
         capacity = 2 * quality;
-        positions.resize(size_t(kHashSize) * size_t(capacity));
-        counts.assign(kHashSize, 0);
+        block.assign(kHashSize, 0);
+        // No more buckets are used than positions go in.
+        const size_t blocks = std::min<size_t>(kHashSize, size_t(std::max(length, 1)));
+        if (blocks * size_t(capacity) > allocated) {
+            allocated = blocks * size_t(capacity);
+            positions.reset(new int32_t[allocated]);  // left untouched until used
+        }
+        if (counts.size() < blocks) counts.resize(blocks);
+        used = 0;
     }
-    const int32_t* List(uint32_t h) const { return &positions[size_t(h) * size_t(capacity)]; }
+    uint32_t Count(uint32_t h) const { return block[h] == 0 ? 0 : counts[block[h] - 1u]; }
+    const int32_t* List(uint32_t h) const {
+        return block[h] == 0 ? nullptr : &positions[size_t(block[h] - 1u) * size_t(capacity)];
+    }
     void Push(uint32_t h, int32_t position) {
-        int32_t* list = &positions[size_t(h) * size_t(capacity)];
-        if (counts[h] == capacity) {
+        if (block[h] == 0) {
+            block[h] = uint16_t(++used);
+            counts[used - 1] = 0;
+        }
+        const size_t b = block[h] - 1u;
+        int32_t* list = &positions[b * size_t(capacity)];
+        if (counts[b] == capacity) {
             const int half = capacity / 2;
             std::memmove(list, list + half, sizeof(int32_t) * size_t(half));
-            counts[h] = uint16_t(half);
+            counts[b] = uint16_t(half);
         }
-        list[counts[h]++] = position;
+        list[counts[b]++] = position;
     }
 };
 
 void Deflate(const unsigned char* data, int length, int quality, std::string& out) {
     if (quality < 5) quality = 5;
     thread_local Chains chains;
-    chains.Reset(quality);
+    chains.Reset(quality, length);
     out.push_back(char(0x78));
     out.push_back(char(0x5E));
     BitWriter bits{out};
@@ -130,21 +167,28 @@ void Deflate(const unsigned char* data, int length, int quality, std::string& ou
     int i = 0;
     while (i < length - 3) {
         uint32_t h = Hash3(data + i);
-        int best = 3, bestPosition = -1;
+        // The longest match of at least 3 bytes, the newer one on a tie: the
+        // bucket is searched newest first, so a longer one alone replaces the
+        // best, and the search ends at the window's edge or at a match as
+        // long as can be.
+        int best = 2, bestPosition = -1;
+        const int limit = std::min(length - i, 258);  // at least 4
         const int32_t* list = chains.List(h);
-        for (int j = 0, n = chains.counts[h]; j < n; ++j) {
-            if (list[j] > i - 32768) {
-                const int d = MatchLength(data + list[j], data + i, length - i);
-                if (d >= best) best = d, bestPosition = list[j];
-            }
+        for (int j = int(chains.Count(h)) - 1; j >= 0 && best < limit; --j) {
+            const int32_t candidate = list[j];
+            if (candidate <= i - 32768) break;
+            const int d = MatchLength(data + candidate, data + i, limit);
+            if (d > best) best = d, bestPosition = candidate;
         }
         chains.Push(h, i);
-        if (bestPosition >= 0) {
-            // Lazy matching: a longer match at the next byte makes this one a literal.
+        // Lazy matching: a longer match at the next byte makes this one a
+        // literal (none can be longer than the bytes left).
+        const int nextLimit = std::min(length - i - 1, 258);
+        if (bestPosition >= 0 && best < nextLimit) {
             h = Hash3(data + i + 1);
             list = chains.List(h);
-            for (int j = 0, n = chains.counts[h]; j < n; ++j) {
-                if (list[j] > i - 32767 && MatchLength(data + list[j], data + i + 1, length - i - 1) > best) {
+            for (int j = int(chains.Count(h)) - 1; j >= 0 && list[j] > i - 32767; --j) {
+                if (MatchLength(data + list[j], data + i + 1, nextLimit) > best) {
                     bestPosition = -1;
                     break;
                 }
@@ -207,6 +251,48 @@ unsigned char Paeth(int a, int b, int c) {
     return (unsigned char)c;
 }
 
+#ifdef __SSE2__
+// line[0..15] = z[0..15] minus Paeth's predictor of left (z - 4), up (u) and
+// up-left (u - 4), as the scalar loop of FilterRow has it.
+inline void PaethSixteen(const unsigned char* z, const unsigned char* u, signed char* line) {
+    const __m128i zero = _mm_setzero_si128();
+    auto load = [](const unsigned char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    const __m128i z8 = load(z), a8 = load(z - 4), b8 = load(u), c8 = load(u - 4);
+    auto abs16 = [&](__m128i x) { return _mm_max_epi16(x, _mm_sub_epi16(zero, x)); };
+    auto half = [&](__m128i z16, __m128i a, __m128i b, __m128i c) {
+        const __m128i bc = _mm_sub_epi16(b, c), ac = _mm_sub_epi16(a, c);
+        const __m128i pa = abs16(bc), pb = abs16(ac), pc = abs16(_mm_add_epi16(bc, ac));
+        const __m128i notA = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
+        const __m128i takeC = _mm_cmpgt_epi16(pb, pc);
+        const __m128i bOrC = _mm_or_si128(_mm_and_si128(takeC, c), _mm_andnot_si128(takeC, b));
+        const __m128i predictor = _mm_or_si128(_mm_and_si128(notA, bOrC), _mm_andnot_si128(notA, a));
+        return _mm_and_si128(_mm_sub_epi16(z16, predictor), _mm_set1_epi16(0xFF));
+    };
+    const __m128i low = half(_mm_unpacklo_epi8(z8, zero), _mm_unpacklo_epi8(a8, zero), _mm_unpacklo_epi8(b8, zero),
+                             _mm_unpacklo_epi8(c8, zero));
+    const __m128i high = half(_mm_unpackhi_epi8(z8, zero), _mm_unpackhi_epi8(a8, zero), _mm_unpackhi_epi8(b8, zero),
+                              _mm_unpackhi_epi8(c8, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(line), _mm_packus_epi16(low, high));
+}
+#endif
+
+// The sum of the absolute values of a filtered row's bytes as signed.
+int RowEstimate(const signed char* line, int rowBytes) {
+    int i = 0, estimate = 0;
+#ifdef __SSE2__
+    __m128i sums = _mm_setzero_si128();
+    for (; i + 16 <= rowBytes; i += 16) {
+        const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + i));
+        // |v| of a signed byte v is min(u, 256 - u) of its unsigned u.
+        const __m128i magnitude = _mm_min_epu8(u, _mm_sub_epi8(_mm_setzero_si128(), u));
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(magnitude, _mm_setzero_si128()));
+    }
+    estimate = _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums));
+#endif
+    for (; i < rowBytes; ++i) estimate += std::abs(int(line[i]));
+    return estimate;
+}
+
 // One row filtered by `type` into line. On the first row "up" is no filter,
 // "average" and "Paeth" see only the left neighbour.
 void FilterRow(const unsigned char* z, int stride, int rowBytes, bool firstRow, int filter, signed char* line) {
@@ -231,10 +317,22 @@ void FilterRow(const unsigned char* z, int stride, int rowBytes, bool firstRow, 
         case 1: for (int i = n; i < rowBytes; ++i) line[i] = (signed char)(z[i] - z[i - n]); break;
         case 2: for (int i = n; i < rowBytes; ++i) line[i] = (signed char)(z[i] - z[i - stride]); break;
         case 3: for (int i = n; i < rowBytes; ++i) line[i] = (signed char)(z[i] - ((z[i - n] + z[i - stride]) >> 1)); break;
-        case 4:
-            for (int i = n; i < rowBytes; ++i)
-                line[i] = (signed char)(z[i] - Paeth(z[i - n], z[i - stride], z[i - stride - n]));
+        case 4: {
+            // Paeth's predictor with p - a, p - b and p - c worked out
+            // (|b - c|, |a - c|, |a + b - 2c|), 16 bytes at a time, then byte
+            // by byte.
+            int i = n;
+#ifdef __SSE2__
+            for (; i + 16 <= rowBytes; i += 16) PaethSixteen(z + i, z + i - stride, line + i);
+#endif
+            for (; i < rowBytes; ++i) {
+                const int a = z[i - n], b = z[i - stride], c = z[i - stride - n];
+                const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+                const int predictor = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+                line[i] = (signed char)(z[i] - predictor);
+            }
             break;
+        }
         case 5: for (int i = n; i < rowBytes; ++i) line[i] = (signed char)(z[i] - (z[i - n] >> 1)); break;
         case 6: for (int i = n; i < rowBytes; ++i) line[i] = (signed char)(z[i] - Paeth(z[i - n], 0, 0)); break;
     }
@@ -275,24 +373,26 @@ std::string EncodePng(const RgbaImage& image, int level) {
     const int width = int(image.width);
     const int height = int(image.height);
     const int rowBytes = width * 4;
-    std::vector<unsigned char> filtered(size_t(rowBytes + 1) * size_t(height));
-    std::vector<signed char> line(static_cast<size_t>(rowBytes));
+    // Deflate compares 16 bytes at a time: 16 bytes of padding after the data.
+    constexpr size_t kPadding = 16;
+    std::vector<unsigned char> filtered(size_t(rowBytes + 1) * size_t(height) + kPadding);
+    // The row under each filter, the one with the smallest sum kept.
+    std::vector<signed char> lines(size_t(rowBytes) * 5);
     for (int y = 0; y < height; ++y) {
         const unsigned char* z = rgba + size_t(y) * size_t(rowBytes);
         int bestFilter = 0, bestEstimate = 0x7fffffff;
         for (int filter = 0; filter < 5; ++filter) {
-            FilterRow(z, rowBytes, rowBytes, y == 0, filter, line.data());
-            int estimate = 0;
-            for (int i = 0; i < rowBytes; ++i) estimate += std::abs(int(line[size_t(i)]));
+            signed char* line = &lines[size_t(filter) * size_t(rowBytes)];
+            FilterRow(z, rowBytes, rowBytes, y == 0, filter, line);
+            const int estimate = RowEstimate(line, rowBytes);
             if (estimate < bestEstimate) bestEstimate = estimate, bestFilter = filter;
         }
-        FilterRow(z, rowBytes, rowBytes, y == 0, bestFilter, line.data());
         unsigned char* row = &filtered[size_t(y) * size_t(rowBytes + 1)];
         row[0] = (unsigned char)bestFilter;
-        std::memcpy(row + 1, line.data(), size_t(rowBytes));
+        std::memcpy(row + 1, &lines[size_t(bestFilter) * size_t(rowBytes)], size_t(rowBytes));
     }
     std::string zlib;
-    Deflate(filtered.data(), int(filtered.size()), level, zlib);
+    Deflate(filtered.data(), int(filtered.size() - kPadding), level, zlib);
 
     std::string png("\x89PNG\r\n\x1a\n", 8);
     std::string header;

@@ -424,7 +424,7 @@ def work(ed, examples):
 
 def installed(ed, examples):
     """An installed tavelin, run through a link by an unprivileged user: the
-    editor module is found beside the real executable and --edit opens the
+    editor is found beside the real executable and --edit opens the
     project as File > Open does (into the recent list)."""
     project = os.path.join(examples, "gradient_family.pcg")
     ed.start(args=["--edit", project])

@@ -1,6 +1,6 @@
 # Drives the editor in a real window on a virtual X server.
 #
-# An Editor is a copy of tavelin and its editor module in a fresh work dir (so
+# An Editor is a copy of tavelin and tavelin-editor in a fresh work dir (so
 # "pcgOutput.png" lands there) with its own Xvfb, a state dir inside the work
 # dir and a stand-in `zenity` first on PATH that logs its arguments and
 # answers with the line of the file "reply". Coordinates are window pixels,
@@ -55,15 +55,15 @@ def find_window(window):
 
 
 class Editor:
-    # module "-": run tavelin where it is (an installed one) instead of a copy.
-    def __init__(self, tavelin, module, name):
+    # editor "-": run tavelin where it is (an installed one) instead of a copy.
+    def __init__(self, tavelin, editor, name):
         self.workdir = tempfile.mkdtemp(prefix="orvane_window_%s_" % name)
         self.tavelin, self.output = self.path("tavelin"), self.path("pcgOutput.png")
-        if module == "-":
+        if editor == "-":
             self.tavelin = tavelin
         else:
             shutil.copy2(tavelin, self.tavelin)
-            shutil.copy2(module, self.path(os.path.basename(module)))
+            shutil.copy2(editor, self.path(os.path.basename(editor)))
         os.mkdir(self.path("bin"))
         with open(self.path("bin", "zenity"), "w") as f:
             f.write(STAND_IN)
