@@ -1,6 +1,8 @@
 #include "functions/gradient.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "raster/selectable_raster.h"
 #include "functions/render_scale.h"
@@ -47,34 +49,43 @@ void GradientRasterFunction::Apply(SelectableRaster& raster, const AbstractRaste
     const float a1 = float(c1.a) / 255.0f;
     const float a2 = float(c2.a) / 255.0f;
 
-    for (const uint32_t i : raster.SelectedIndices()) {
-        const Color d = raster.GetPixel(int32_t(i));
-        const SelectableRaster::Point point = raster.IndexToPoint(i);
-        const float x = float(point.x), y = float(point.y);
+    // The gradient's colours are worked out a block of pixels at a time and
+    // blended together.
+    const std::vector<uint32_t>& selected = raster.SelectedIndices();
+    constexpr size_t kBlock = 64;
+    Color over[kBlock];
+    for (size_t start = 0; start < selected.size(); start += kBlock) {
+        const size_t n = std::min(kBlock, selected.size() - start);
+        for (size_t j = 0; j < n; ++j) {
+            const uint32_t i = selected[start + j];
+            const SelectableRaster::Point point = raster.IndexToPoint(i);
+            const float x = float(point.x), y = float(point.y);
 
-        // t is 0 at P2 and 1 at P1; the distance from the line plays no part.
-        const float t = (dx * (p2x - x) + dy * (p2y - y)) / l2;
-        const float vx = dx * t;
-        const float vy = dy * t;
-        const float s = std::sqrt(vx * vx + vy * vy) / length;
-        float f = s > 0.0f ? s : 0.0f;
-        if (!(f < 1.0f)) f = 1.0f;
-        if (dx * vx + dy * vy < 0.0f) f = 0.0f;
-        float w = 1.0f - f;
-        if (w < 0.0f) w = 0.0f;
-        if (w > 1.0f) w = 1.0f;
+            // t is 0 at P2 and 1 at P1; the distance from the line plays no part.
+            const float t = (dx * (p2x - x) + dy * (p2y - y)) / l2;
+            const float vx = dx * t;
+            const float vy = dy * t;
+            const float s = std::sqrt(vx * vx + vy * vy) / length;
+            float f = s > 0.0f ? s : 0.0f;
+            if (!(f < 1.0f)) f = 1.0f;
+            if (dx * vx + dy * vy < 0.0f) f = 0.0f;
+            float w = 1.0f - f;
+            if (w < 0.0f) w = 0.0f;
+            if (w > 1.0f) w = 1.0f;
 
-        // Premultiplied mix: a transparent end adds transparency, not colour.
-        const float b2 = a2 * w;
-        const float b1 = (1.0f - w) * a1;
-        const float alpha = b1 + b2;
-        Color q = kTransparentBlack;
-        if (alpha != 0.0f) {
-            auto channel = [&](uint8_t k1, uint8_t k2) {
-                return TruncateChannel((float(k1) / 255.0f * b1 + float(k2) / 255.0f * b2) / alpha * 255.0f);
-            };
-            q = Color(channel(c1.r, c2.r), channel(c1.g, c2.g), channel(c1.b, c2.b), TruncateChannel(alpha * 255.0f));
+            // Premultiplied mix: a transparent end adds transparency, not colour.
+            const float b2 = a2 * w;
+            const float b1 = (1.0f - w) * a1;
+            const float alpha = b1 + b2;
+            Color q = kTransparentBlack;
+            if (alpha != 0.0f) {
+                auto channel = [&](uint8_t k1, uint8_t k2) {
+                    return TruncateChannel((float(k1) / 255.0f * b1 + float(k2) / 255.0f * b2) / alpha * 255.0f);
+                };
+                q = Color(channel(c1.r, c2.r), channel(c1.g, c2.g), channel(c1.b, c2.b), TruncateChannel(alpha * 255.0f));
+            }
+            over[j] = q;
         }
-        raster.SetPixel(int32_t(i), BlendOver(d, q));
+        raster.BlendAt(selected.data() + start, n, over);
     }
 }

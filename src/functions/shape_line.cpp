@@ -1,5 +1,7 @@
 #include "functions/shape_line.h"
 
+#include <vector>
+
 #include "functions/shape_geometry.h"
 #include "raster/selectable_raster.h"
 #include "functions/render_scale.h"
@@ -27,6 +29,9 @@ void LineRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFun
     const float h = thickness * 0.5f;
     const ShapeSegment segment = ShapeSegment::FromTo(p1x, p1y, p2x, p2y);
 
+    // The pixels to paint are found first and blended together.
+    std::vector<uint32_t> painted;
+    painted.reserve(raster.SelectedIndices().size());
     for (const uint32_t i : raster.SelectedIndices()) {
         const SelectableRaster::Point point = raster.IndexToPoint(i);
         const SegmentProjection p = ProjectOntoSegment(segment, float(point.x), float(point.y));
@@ -34,6 +39,7 @@ void LineRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFun
         if (along < 0.0f) along = 0.0f;
         // Flat ends exactly at both points: no cap beyond them.
         if (p.dot >= 0.0f && along <= 1.0f && p.dist <= h)
-            raster.SetPixel(int32_t(i), BlendOver(raster.GetPixel(int32_t(i)), colour));
+            painted.push_back(i);
     }
+    raster.BlendColourAt(painted, colour);
 }

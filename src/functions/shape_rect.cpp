@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "functions/shape_geometry.h"
 #include "raster/selectable_raster.h"
@@ -35,6 +36,9 @@ void ShapeRectRasterFunction::Apply(SelectableRaster& raster, const AbstractRast
     // pixels reaches the outer pixels of the corner blocks.
     const float half = scale.HalfBlock();
 
+    // The pixels to paint are found first and blended together.
+    std::vector<uint32_t> painted;
+    painted.reserve(raster.SelectedIndices().size());
     for (const uint32_t i : raster.SelectedIndices()) {
         const SelectableRaster::Point point = raster.IndexToPoint(i);
         const float x = float(point.x), y = float(point.y);
@@ -47,6 +51,7 @@ void ShapeRectRasterFunction::Apply(SelectableRaster& raster, const AbstractRast
         const bool interior =
             infill && minX - half <= x && x <= maxX + half && minY - half <= y && y <= maxY + half;
         if (horizontal || vertical || interior)
-            raster.SetPixel(int32_t(i), BlendOver(raster.GetPixel(int32_t(i)), colour));
+            painted.push_back(i);
     }
+    raster.BlendColourAt(painted, colour);
 }

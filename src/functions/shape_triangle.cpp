@@ -1,5 +1,7 @@
 #include "functions/shape_triangle.h"
 
+#include <vector>
+
 #include "functions/shape_geometry.h"
 #include "raster/polygon.h"
 #include "raster/selectable_raster.h"
@@ -46,6 +48,9 @@ void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const Abstract
     if (Orient(f[0], f[1], f[2]) == 0) return;
     const RasterPolygon polygon{v[0], v[1], v[2]};
 
+    // The pixels to paint are found first and blended together.
+    std::vector<uint32_t> painted;
+    painted.reserve(raster.SelectedIndices().size());
     for (const uint32_t i : raster.SelectedIndices()) {
         const SelectableRaster::Point point = raster.IndexToPoint(i);
         const FloatPoint p{float(point.x), float(point.y)};
@@ -62,8 +67,9 @@ void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const Abstract
         }
         if (!confined) continue;
         // The polygon test is pure, so it is only run when it can decide.
-        const bool painted = onEdge || nearCount >= 2 ||
+        const bool paint = onEdge || nearCount >= 2 ||
                              (infill && IsPointInPolygon(polygon, int32_t(point.x), int32_t(point.y)));
-        if (painted) raster.SetPixel(int32_t(i), BlendOver(raster.GetPixel(int32_t(i)), colour));
+        if (paint) painted.push_back(i);
     }
+    raster.BlendColourAt(painted, colour);
 }

@@ -93,6 +93,34 @@ void SelectableRaster::RebuildSelection() {
     }
 }
 
+void SelectableRaster::BlendColourAt(const uint32_t* indices, size_t count, Color colour) {
+    const PixelBuffer& committed = CommittedBuffer();
+    if (count == PixelCount()) {  // indices are distinct, so this is every pixel in order
+        BlendColourOverPixels(committed.data(), colour, working_.data(), count);
+        return;
+    }
+    constexpr size_t kBlock = 64;
+    Color under[kBlock], blended[kBlock];
+    for (size_t start = 0; start < count; start += kBlock) {
+        const size_t n = std::min(kBlock, count - start);
+        for (size_t j = 0; j < n; ++j) under[j] = committed[indices[start + j]];
+        BlendColourOverPixels(under, colour, blended, n);
+        for (size_t j = 0; j < n; ++j) working_[indices[start + j]] = blended[j];
+    }
+}
+
+void SelectableRaster::BlendAt(const uint32_t* indices, size_t count, const Color* over) {
+    const PixelBuffer& committed = CommittedBuffer();
+    constexpr size_t kBlock = 64;
+    Color under[kBlock], blended[kBlock];
+    for (size_t start = 0; start < count; start += kBlock) {
+        const size_t n = std::min(kBlock, count - start);
+        for (size_t j = 0; j < n; ++j) under[j] = committed[indices[start + j]];
+        BlendOverPixels(under, over + start, blended, n);
+        for (size_t j = 0; j < n; ++j) working_[indices[start + j]] = blended[j];
+    }
+}
+
 void SelectableRaster::CreateLayer() {
     if (layerCount_ >= kMaxLayers) return;
     if (layerCount_ >= layers_.size())
@@ -133,7 +161,7 @@ void SelectableRaster::Composite() {
     composite_ = layers_[0];
     for (uint32_t layer = 1; layer < layerCount_; ++layer) {
         const PixelBuffer& source = layers_[layer];
-        for (size_t i = 0; i < composite_.size(); ++i) composite_[i] = BlendOver(composite_[i], source[i]);
+        BlendOverPixels(composite_.data(), source.data(), composite_.data(), composite_.size());
     }
 }
 

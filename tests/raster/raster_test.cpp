@@ -24,6 +24,20 @@ TEST(RasterTest, BlendingPixelAccessAndPasses) {
         const Color d = Color::FromWord((i * 2654435761u) << 8 >> 8 | i << 24), s = Color::FromWord((i * 2246822519u) << 8 >> 8 | i >> 8 << 24);
         ASSERT_EQ(BlendOver(d, s), literal(d, s)) << std::hex << d.Word() << " under " << s.Word();
     }
+    // The many-pixel blends, over the same pairs (an odd count, so blocks end
+    // part-way) and in place, give the single blend's pixels.
+    std::vector<Color> under(65531), over(65531), out(65531), inPlace;
+    for (uint32_t i = 0; i < under.size(); ++i)
+        under[i] = Color::FromWord((i * 2654435761u) << 8 >> 8 | i << 24), over[i] = Color::FromWord((i * 2246822519u) << 8 >> 8 | i >> 8 << 24);
+    inPlace = under;
+    BlendOverPixels(under.data(), over.data(), out.data(), under.size());
+    BlendOverPixels(inPlace.data(), over.data(), inPlace.data(), under.size());
+    for (size_t i = 0; i < under.size(); ++i)
+        ASSERT_TRUE(out[i] == BlendOver(under[i], over[i]) && inPlace[i] == out[i]) << std::hex << under[i].Word() << " under " << over[i].Word();
+    for (const Color colour : {Color(9, 200, 77, 0), Color(9, 200, 77, 255), Color(255, 0, 128, 1), Color(3, 4, 5, 128)}) {
+        BlendColourOverPixels(under.data(), colour, out.data(), under.size());
+        for (size_t i = 0; i < under.size(); ++i) ASSERT_EQ(out[i], BlendOver(under[i], colour)) << std::hex << under[i].Word() << " under " << colour.Word();
+    }
 
     // Pixel access, reads clamped and out-of-range indices reported, and passes.
     const SelectableRaster placeholder;
