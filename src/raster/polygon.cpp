@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -22,22 +23,35 @@ bool EdgeCrosses(FloatPoint e, FloatPoint p, FloatPoint a, FloatPoint b, int o3)
            (o4 == 0 && StrictlyInsideBox(a, b, p));
 }
 
-// For an orientation o(x) that is the sign of a linear function of x (so
-// each value it takes fills one run of x), appends the first x of every run
-// after the one that holds `from`, up to `to`.
-template <class Orientation>
-void AddRunStarts(const Orientation& o, int32_t from, int32_t to, std::vector<int32_t>& starts) {
-    int value = o(from);
-    while (from < to && o(to) != value) {
-        int32_t same = from, other = to;  // o(same) == value != o(other)
-        while (other - same > 1) {
-            const int32_t middle = same + (other - same) / 2;
-            (o(middle) == value ? same : other) = middle;
-        }
-        starts.push_back(other);
-        from = other;
-        value = o(other);
+// Twice the value Orient(p, q, r) takes the sign of, formed as it forms it.
+// Where that arithmetic is exact (see kExactSpan) the result is a whole
+// number, returned as one.
+int64_t TwiceOrientValue(FloatPoint p, FloatPoint q, FloatPoint r) {
+    const float a = (r.x - q.x) * (q.y - p.y);
+    const float b = (q.x - p.x) * (r.y - q.y);
+    return int64_t(double(a - b) * 2.0);
+}
+
+// For an orientation along x = from .. to that is the sign of an exact linear
+// function (twice its value `atFrom` at from and `atTo` at to, both whole
+// numbers), appends the first x of every sign run after the first.
+void AddSignChanges(int64_t atFrom, int64_t atTo, int32_t from, int32_t to, std::vector<int32_t>& starts) {
+    if (from >= to) return;
+    const int64_t slope = (atTo - atFrom) / (int64_t(to) - from);  // exact: a whole number
+    if (slope == 0) return;
+    // Towards the sign change the value moves by |slope| a pixel; v = 0
+    // after `steps` pixels when the division is exact.
+    const int64_t towards = slope > 0 ? -atFrom : atFrom;  // > 0 while the change lies ahead
+    const int64_t pace = slope > 0 ? slope : -slope;
+    if (towards < 0) return;  // moving away from zero: one run
+    if (towards == 0) {
+        starts.push_back(from + 1);
+        return;
     }
+    const int64_t steps = (towards + pace - 1) / pace;  // first x with v at or past zero
+    if (steps > int64_t(to) - from) return;
+    starts.push_back(int32_t(from + steps));
+    if (steps * pace == towards && steps < int64_t(to) - from) starts.push_back(int32_t(from + steps + 1));
 }
 
 }  // namespace
@@ -146,7 +160,8 @@ void PolygonTester::MarkRow(int32_t py, int32_t x0, int32_t x1, uint8_t* mask) {
     if (from > to) return;
     if (simpleBox_) {
         if (py >= bounds_.maxY) return;  // the top edge is outside
-        for (int32_t x = from; x <= to && x < bounds_.maxX; ++x) mask[x - x0] = 1;
+        const int32_t last = std::min(to, bounds_.maxX - 1);
+        if (from <= last) std::memset(mask + (from - x0), 1, size_t(last - from) + 1);
         return;
     }
     if (exact_) {
@@ -160,7 +175,8 @@ void PolygonTester::MarkRow(int32_t py, int32_t x0, int32_t x1, uint8_t* mask) {
 
 // Along the row each edge's crossing rule depends on x only through its
 // three orientations that involve the probe's end (each the sign of an exact
-// linear function of x, found run by run) and through comparisons of x with
+// linear function of x, whose changes follow from its values at the row's
+// ends) and through comparisons of x with
 // the edge's two x coordinates. Between consecutive changes of any of these
 // the rule's answer is constant, so it is evaluated once per stretch and the
 // crossings' parity is accumulated stretch by stretch. An edge that lies
@@ -182,9 +198,10 @@ void PolygonTester::MarkRowExactly(int32_t py, int32_t x0, int32_t x1, uint8_t* 
         for (const float edgeX : {a.x, b.x})
             for (const int32_t x : {int32_t(edgeX), int32_t(edgeX) + 1})
                 if (x > from && x <= to) cuts_.push_back(x);
-        AddRunStarts([&](int32_t x) { return Orient(e, FloatPoint{float(x), probeY}, a); }, from, to, cuts_);
-        AddRunStarts([&](int32_t x) { return Orient(e, FloatPoint{float(x), probeY}, b); }, from, to, cuts_);
-        AddRunStarts([&](int32_t x) { return Orient(a, b, FloatPoint{float(x), probeY}); }, from, to, cuts_);
+        const FloatPoint first{float(from), probeY}, last{float(to), probeY};
+        AddSignChanges(TwiceOrientValue(e, first, a), TwiceOrientValue(e, last, a), from, to, cuts_);
+        AddSignChanges(TwiceOrientValue(e, first, b), TwiceOrientValue(e, last, b), from, to, cuts_);
+        AddSignChanges(TwiceOrientValue(a, b, first), TwiceOrientValue(a, b, last), from, to, cuts_);
         std::sort(cuts_.begin(), cuts_.end());
         cuts_.erase(std::unique(cuts_.begin(), cuts_.end()), cuts_.end());
         for (size_t k = 0; k < cuts_.size(); ++k) {

@@ -90,13 +90,13 @@ void SelectableRaster::RebuildSelection() {
         }
         if (!any) continue;
         const uint32_t rowStart = uint32_t(y) * width_;
-        for (uint32_t x = 0; x < width_;) {  // each run of marked pixels at once
-            if (!mask[x]) {
-                ++x;
-                continue;
-            }
-            const uint32_t start = x;
-            while (x < width_ && mask[x]) ++x;
+        const uint8_t* const row = mask.data();
+        for (uint32_t x = 0; x < width_;) {  // each run of marked pixels (all 1) at once
+            const void* first = std::memchr(row + x, 1, width_ - x);
+            if (first == nullptr) break;
+            const uint32_t start = uint32_t(static_cast<const uint8_t*>(first) - row);
+            const void* after = std::memchr(row + start, 0, width_ - start);
+            x = after == nullptr ? width_ : uint32_t(static_cast<const uint8_t*>(after) - row);
             const size_t listed = selected_.size();
             selected_.resize(listed + (x - start));
             std::iota(selected_.begin() + ptrdiff_t(listed), selected_.end(), rowStart + start);
