@@ -1,5 +1,6 @@
 #include "functions/shape_triangle.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "functions/shape_geometry.h"
@@ -46,7 +47,11 @@ void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const Abstract
     }
     // Collinear or coincident vertices: nothing to draw.
     if (Orient(f[0], f[1], f[2]) == 0) return;
-    const RasterPolygon polygon{v[0], v[1], v[2]};
+    // The fill is the polygon test, worked out a row at a time (the selected
+    // pixels come row by row, upwards).
+    PolygonTester polygon(RasterPolygon{v[0], v[1], v[2]});
+    std::vector<uint8_t> insideRow(raster.Width());
+    int64_t markedRow = -1;
 
     // The pixels to paint are found first and blended together.
     std::vector<uint32_t> painted;
@@ -67,8 +72,12 @@ void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const Abstract
         }
         if (!confined) continue;
         // The polygon test is pure, so it is only run when it can decide.
-        const bool paint = onEdge || nearCount >= 2 ||
-                             (infill && IsPointInPolygon(polygon, int32_t(point.x), int32_t(point.y)));
+        if (infill && !onEdge && nearCount < 2 && markedRow != int64_t(point.y)) {
+            markedRow = point.y;
+            std::fill(insideRow.begin(), insideRow.end(), uint8_t(0));
+            polygon.MarkRow(int32_t(point.y), 0, int32_t(raster.Width() - 1), insideRow.data());
+        }
+        const bool paint = onEdge || nearCount >= 2 || (infill && insideRow[point.x] != 0);
         if (paint) painted.push_back(i);
     }
     raster.BlendColourAt(painted, colour);

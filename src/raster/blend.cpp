@@ -4,16 +4,6 @@
 
 namespace {
 
-// c / 255 for every channel value, each the same correctly rounded division
-// the rule writes, done once.
-struct UnitTable {
-    float value[256];
-    UnitTable() {
-        for (int c = 0; c < 256; ++c) value[c] = float(c) / 255.0f;
-    }
-};
-const UnitTable kUnit;
-
 inline uint8_t Truncate(float v) { return static_cast<uint8_t>(static_cast<int>(v)); }
 
 // One block of BlendOver over words, written so that the compiler can run
@@ -47,14 +37,14 @@ __attribute__((target_clones("avx2", "default"))) void BlendBlock(const uint32_t
 }  // namespace
 
 Color BlendOver(Color d, Color s) {
-    const float as = kUnit.value[s.a];
-    const float ad = kUnit.value[d.a];
+    const float as = ChannelUnit(s.a);
+    const float ad = ChannelUnit(d.a);
     const float k = 1.0f - as;
     const float ao = k * ad + as;
     if (ao == 0.0f) return kTransparentBlack;
     auto channel = [&](uint8_t dc, uint8_t sc) {
-        const float t = (kUnit.value[dc] * ad) * k;
-        const float u = kUnit.value[sc] * as;
+        const float t = (ChannelUnit(dc) * ad) * k;
+        const float u = ChannelUnit(sc) * as;
         return Truncate(((t + u) / ao) * 255.0f);
     };
     return Color(channel(d.r, s.r), channel(d.g, s.g), channel(d.b, s.b), Truncate(ao * 255.0f));

@@ -36,6 +36,17 @@ inline uint8_t TruncateToChannel(float v) {
     return uint8_t(int(v));
 }
 
+// c / 255 in single precision for every channel value c, each the correctly
+// rounded division the rules write (worked out once, at compile time).
+struct ChannelUnits {
+    float value[256];
+    constexpr ChannelUnits() : value() {
+        for (int c = 0; c < 256; ++c) value[c] = float(c) / 255.0f;
+    }
+};
+inline constexpr ChannelUnits kChannelUnits{};
+inline float ChannelUnit(uint8_t c) { return kChannelUnits.value[c]; }
+
 constexpr Color kOpaqueWhite{255, 255, 255, 255};
 constexpr Color kTransparentBlack{0, 0, 0, 0};
 
