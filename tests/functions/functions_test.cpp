@@ -16,6 +16,7 @@
 #include "functions/default_queues.h"
 #include "functions/fragmentation_blur.h"
 #include "functions/function_catalogue.h"
+#include "functions/hsl_modify.h"
 #include "functions/motion_blur.h"
 #include "functions/polygon_selection.h"
 #include "raster/hsl.h"
@@ -454,12 +455,25 @@ void LiteralHslModify(SelectableRaster& raster, const AbstractRasterFunction& f)
 const std::map<uint32_t, void (*)(SelectableRaster&, const AbstractRasterFunction&)> kLiteralPainters{
     {kGradient, LiteralGradient}, {kLine, LiteralLine}, {kShapeRect, LiteralRectangle}, {kCircle, LiteralCircle}, {kTriangle, LiteralTriangle}, {kHsl, LiteralHslModify}};
 
-// Every colour's HSL, the conversion synthesis shares, as the plain reading gives it.
-TEST(LiteralSweepTest, EveryColourConvertsToHslAsWritten) {
+// Every colour's HSL (the conversion synthesis shares) as the plain reading
+// gives it; every colour through the many-pixel HSL Modify as through the
+// one-pixel one, with offsets that turn hues across 0, 360 and 720 and
+// beyond, and with lightness and saturation pushed past their ends.
+TEST(LiteralSweepTest, EveryColourConvertsAndModifiesAsWritten) {
     for (uint32_t word = 0; word < (1u << 24); ++word) {
         const HslColor fast = RgbToHsl(Color::FromWord(word)), literal = LiteralRgbToHsl(Color::FromWord(word));
         ASSERT_TRUE(std::memcmp(&fast, &literal, sizeof fast) == 0) << std::hex << word;
     }
+    const struct { float hue, factor, light; } shifts[] = {{77.0f, 1.5f, -0.1f}, {-359.5f, 0.0f, 0.25f}, {300.25f, 42949672.0f, -21474836.0f}, {-1e9f, 1.0f, 1.0f},
+                                                           {3e38f, 2.0f, -1.0f}, {-0.001f, 0.5f, 0.0f}, {359.999f, 1.0f, 0.5f}, {-720.0f, 1.0f, 0.0f}};
+    std::vector<Color> in(1u << 16), fast(in.size());
+    for (const auto& shift : shifts)
+        for (uint32_t high = 0; high < 256; high += (&shift == shifts ? 1 : 17)) {  // every colour with the first shift, a spread with the others
+            for (uint32_t low = 0; low < in.size(); ++low) in[low] = Color::FromWord(high << 16 | low | (low * 40503u) << 24);
+            ModifyHslPixels(in.data(), fast.data(), in.size(), shift.hue, shift.factor, shift.light);
+            for (size_t k = 0; k < in.size(); ++k)
+                ASSERT_EQ(fast[k], ModifyHsl(in[k], shift.hue, shift.factor, shift.light)) << std::hex << in[k].Word() << " shifted by " << shift.hue;
+        }
 }
 
 // The other instructions read their parameters in these orders (shapes their colour first; a polygon
