@@ -90,12 +90,13 @@ __attribute__((target_clones("avx2", "default"))) int32_t SmallestKey(const int3
                                                                       const int32_t* __restrict ys, size_t count,
                                                                       int32_t px, int32_t py) {
     int32_t smallest = INT32_MAX;
-    for (size_t k = 0; k < count; ++k) {
+    const int32_t n = int32_t(count);  // at most kMaxPackedCandidates
+    for (int32_t k = 0; k < n; ++k) {
         const int32_t ex = xs[k] - px;
         const int32_t ey = ys[k] - py;
         int32_t squared = ex * ex + ey * ey;
         squared = squared < (1 << 24) - 1 ? squared : (1 << 24) - 1;
-        const int32_t key = squared << 7 | int32_t(k);
+        const int32_t key = squared << 7 | k;
         smallest = key < smallest ? key : smallest;
     }
     return smallest;
