@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "functions/filter_support.h"
@@ -75,6 +76,32 @@ Color NearestColour(const std::vector<double>& xs, const std::vector<double>& ys
     return colour;
 }
 
+// The same search for candidates whose coordinates, and the pixel's, lie
+// within +-(2^14 - 1): then every squared distance is a whole number below
+// 2^31, exactly the double above. Each candidate's square (capped at
+// 2^24 - 1, which only ever raises squares above the 2^22 that matters) is
+// packed above its position, so the smallest key names the smallest square
+// and, among equal ones, the first candidate; a single min over the keys,
+// several candidates a vector, finds it.
+constexpr int32_t kSmallCoordinate = (1 << 14) - 1;
+constexpr size_t kMaxPackedCandidates = 128;
+
+__attribute__((target_clones("avx2", "default"))) int32_t SmallestKey(const int32_t* __restrict xs,
+                                                                      const int32_t* __restrict ys, size_t count,
+                                                                      int32_t px, int32_t py) {
+    int32_t smallest = INT32_MAX;
+    const int32_t n = int32_t(count);  // at most kMaxPackedCandidates
+    for (int32_t k = 0; k < n; ++k) {
+        const int32_t ex = xs[k] - px;
+        const int32_t ey = ys[k] - py;
+        int32_t squared = ex * ex + ey * ey;
+        squared = squared < (1 << 24) - 1 ? squared : (1 << 24) - 1;
+        const int32_t key = squared << 7 | k;
+        smallest = key < smallest ? key : smallest;
+    }
+    return smallest;
+}
+
 // The crystals of the g x g cells starting one cell before the raster, row
 // by row: each seed uniformly within its cell, coloured from the layer under
 // it, and its extra points scattered around the unrounded seed position.
@@ -121,6 +148,31 @@ CrystalGrid SeedCrystals(const SelectableRaster& raster, float size, int32_t g, 
 // a tie. Pixels of one cell share their candidates, gathered once in visit order.
 void ColourSelection(SelectableRaster& raster, const CrystalGrid& grid, float size) {
     const int32_t g = grid.g;
+    // The candidates of cell (ci, cj) in visit order: the crystals of its
+    // 3 x 3 neighbours, rows from the bottom, each from the left.
+    auto visit = [&](int32_t ci, int32_t cj, auto&& take) {
+        for (int32_t dj = -1; dj <= 1; ++dj) {
+            const int32_t cellY = std::clamp(cj + dj, int32_t(0), g - 1);
+            for (int32_t di = -1; di <= 1; ++di) {
+                const int32_t cellX = std::clamp(ci + di, int32_t(0), g - 1);
+                const Crystal& crystal = grid.crystals[size_t(cellY) * size_t(g) + size_t(cellX)];
+                for (size_t k = 0; k < crystal.pointCount; ++k)
+                    take(grid.points[crystal.firstPoint + k], crystal.colour);
+            }
+        }
+    };
+
+    // Every cell of the current row of cells with its candidates packed as
+    // 32-bit numbers (when they all fit), laid one after another and reused
+    // by the `size` rows of pixels that share them.
+    const size_t perCell = grid.crystals.empty() ? 0 : 9 * grid.crystals[0].pointCount;
+    const bool smallRaster = raster.Width() <= uint32_t(kSmallCoordinate) && raster.Height() <= uint32_t(kSmallCoordinate);
+    const bool usePacked = smallRaster && perCell <= kMaxPackedCandidates;
+    std::vector<int32_t> rowXs, rowYs;
+    std::vector<Color> rowColours;
+    std::vector<uint8_t> rowPacked;
+    int32_t rowJ = -1;
+
     std::vector<double> xs, ys, squares;
     std::vector<Color> colours;
     int32_t gatheredI = -1, gatheredJ = -1;
@@ -128,24 +180,40 @@ void ColourSelection(SelectableRaster& raster, const CrystalGrid& grid, float si
         const SelectableRaster::Point p = raster.IndexToPoint(index);
         const int32_t ci = int32_t(float(p.x) / size) + 1;
         const int32_t cj = int32_t(float(p.y) / size) + 1;
+        if (usePacked && cj != rowJ) {
+            rowJ = cj;
+            rowXs.clear();
+            rowYs.clear();
+            rowColours.clear();
+            rowPacked.assign(size_t(g), 1);
+            for (int32_t cell = 0; cell < g; ++cell)
+                visit(cell, cj, [&](const CrystalPoint& q, Color colour) {
+                    const bool fits = std::fabs(q.x) <= kSmallCoordinate && std::fabs(q.y) <= kSmallCoordinate;
+                    rowPacked[size_t(cell)] &= uint8_t(fits);
+                    rowXs.push_back(fits ? int32_t(q.x) : 0);
+                    rowYs.push_back(fits ? int32_t(q.y) : 0);
+                    rowColours.push_back(colour);
+                });
+        }
+        if (usePacked && ci < g && rowPacked[size_t(ci)]) {
+            const size_t first = size_t(ci) * perCell;
+            const int32_t key = SmallestKey(rowXs.data() + first, rowYs.data() + first, perCell, int32_t(p.x), int32_t(p.y));
+            if ((key >> 7) < 4194304) {
+                raster.SetPixel(int32_t(index), rowColours[first + size_t(key & 127)]);
+                continue;
+            }
+        }
         if (ci != gatheredI || cj != gatheredJ) {
             gatheredI = ci;
             gatheredJ = cj;
             xs.clear();
             ys.clear();
             colours.clear();
-            for (int32_t dj = -1; dj <= 1; ++dj) {
-                const int32_t cellY = std::clamp(cj + dj, int32_t(0), g - 1);
-                for (int32_t di = -1; di <= 1; ++di) {
-                    const int32_t cellX = std::clamp(ci + di, int32_t(0), g - 1);
-                    const Crystal& crystal = grid.crystals[size_t(cellY) * size_t(g) + size_t(cellX)];
-                    for (size_t k = 0; k < crystal.pointCount; ++k) {
-                        xs.push_back(grid.points[crystal.firstPoint + k].x);
-                        ys.push_back(grid.points[crystal.firstPoint + k].y);
-                        colours.push_back(crystal.colour);
-                    }
-                }
-            }
+            visit(ci, cj, [&](const CrystalPoint& q, Color colour) {
+                xs.push_back(q.x);
+                ys.push_back(q.y);
+                colours.push_back(colour);
+            });
             squares.resize(xs.size());
         }
         raster.SetPixel(int32_t(index), NearestColour(xs, ys, colours, p.x, p.y, squares));

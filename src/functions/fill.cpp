@@ -18,15 +18,5 @@ void FillRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFun
     const uint8_t g = function.GetValue("Color_Green").AsUInt8();
     const uint8_t r = function.GetValue("Color_Red").AsUInt8();
     const Color colour(r, g, b, a);
-    // Regions are mostly uniform: reuse the last blend while the destination repeats.
-    Color lastDestination = kOpaqueWhite;
-    Color lastResult = BlendOver(lastDestination, colour);
-    for (const uint32_t i : raster.SelectedIndices()) {
-        const Color d = raster.GetPixel(int32_t(i));
-        if (d != lastDestination) {
-            lastDestination = d;
-            lastResult = BlendOver(d, colour);
-        }
-        raster.SetPixel(int32_t(i), lastResult);
-    }
+    raster.BlendColourAt(raster.SelectedIndices(), colour);
 }

@@ -1,6 +1,12 @@
 #include "functions/gradient.h"
 
+#include <xmmintrin.h>
+
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "raster/selectable_raster.h"
 #include "functions/render_scale.h"
@@ -18,7 +24,85 @@ const ParamLayout& GradientRasterFunction::Layout() {
 
 namespace {
 
-uint8_t TruncateChannel(float v) { return uint8_t(int(v)); }
+// a where c holds, else b: a lane select the compiler keeps branch-free.
+inline float Pick(bool c, float a, float b) {
+    uint32_t ua, ub;
+    std::memcpy(&ua, &a, sizeof ua);
+    std::memcpy(&ub, &b, sizeof ub);
+    const uint32_t mask = 0u - uint32_t(c);
+    const uint32_t bits = (ua & mask) | (ub & ~mask);
+    float picked;
+    std::memcpy(&picked, &bits, sizeof picked);
+    return picked;
+}
+
+// What does not change from pixel to pixel.
+struct GradientLine {
+    float p2x, p2y, dx, dy, l2, length;
+    float a1, a2;
+    float unit1[3], unit2[3];  // the end colours' r, g, b / 255
+};
+
+// The gradient's colour at each of count pixels (at most kBlock), every
+// branch a select of values all lanes compute and each lane doing the rule's
+// operations in their order; channels truncate as uint8_t(int(v)) does. A
+// transparent mix divides by 1 instead of 0 and is then replaced by
+// transparent black. The square roots (correctly rounded, whichever
+// instruction takes them) run on their own between two vector loops: as
+// library calls that may set errno they would stop the vectors.
+constexpr size_t kBlock = 64;
+
+__attribute__((target_clones("avx2", "default"))) void ProjectBlock(const GradientLine& line,
+                                                                    const float* __restrict xs,
+                                                                    const float* __restrict ys,
+                                                                    float* __restrict squares,
+                                                                    float* __restrict dots, size_t count) {
+    const float p2x = line.p2x, p2y = line.p2y, dx = line.dx, dy = line.dy, l2 = line.l2;
+    for (size_t i = 0; i < count; ++i) {
+        // t is 0 at P2 and 1 at P1; the distance from the line plays no part.
+        const float t = (dx * (p2x - xs[i]) + dy * (p2y - ys[i])) / l2;
+        const float vx = dx * t;
+        const float vy = dy * t;
+        squares[i] = vx * vx + vy * vy;
+        dots[i] = dx * vx + dy * vy;
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void MixBlock(const GradientLine& line,
+                                                                const float* __restrict roots,
+                                                                const float* __restrict dots,
+                                                                uint32_t* __restrict out, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const float s = roots[i] / line.length;
+        float f = Pick(s > 0.0f, s, 0.0f);
+        f = Pick(f < 1.0f, f, 1.0f);
+        f = Pick(dots[i] < 0.0f, 0.0f, f);
+        float w = 1.0f - f;
+        w = Pick(w < 0.0f, 0.0f, w);
+        w = Pick(w > 1.0f, 1.0f, w);
+
+        // Premultiplied mix: a transparent end adds transparency, not colour.
+        const float b2 = line.a2 * w;
+        const float b1 = (1.0f - w) * line.a1;
+        const float alpha = b1 + b2;
+        const bool clear = alpha == 0.0f;
+        const float divisor = Pick(clear, 1.0f, alpha);
+        auto channel = [&](int k) {
+            return (uint32_t(int((line.unit1[k] * b1 + line.unit2[k] * b2) / divisor * 255.0f)) & 0xFFu) << (8 * k);
+        };
+        const uint32_t q = channel(0) | channel(1) | channel(2) | (uint32_t(int(alpha * 255.0f)) & 0xFFu) << 24;
+        out[i] = q & (uint32_t(clear) - 1u);
+    }
+}
+
+void GradientColours(const GradientLine& line, const float* xs, const float* ys, uint32_t* out, size_t count) {
+    float squares[kBlock], dots[kBlock];
+    ProjectBlock(line, xs, ys, squares, dots, count);
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) _mm_storeu_ps(squares + i, _mm_sqrt_ps(_mm_loadu_ps(squares + i)));
+    for (; i < count; ++i) squares[i] = std::sqrt(squares[i]);
+    MixBlock(line, squares, dots, out, count);
+}
 
 }  // namespace
 
@@ -40,41 +124,33 @@ void GradientRasterFunction::Apply(SelectableRaster& raster, const AbstractRaste
     // The nudge that gives coinciding points a direction is a length too.
     if (p1x == p2x && p1y == p2y) p2y = p2y + scale.Length(0.001f);
 
-    const float dx = p2x - p1x;
-    const float dy = p2y - p1y;
-    const float l2 = dx * dx + dy * dy;
-    const float length = std::sqrt(l2);
-    const float a1 = float(c1.a) / 255.0f;
-    const float a2 = float(c2.a) / 255.0f;
+    GradientLine line;
+    line.p2x = p2x;
+    line.p2y = p2y;
+    line.dx = p2x - p1x;
+    line.dy = p2y - p1y;
+    line.l2 = line.dx * line.dx + line.dy * line.dy;
+    line.length = std::sqrt(line.l2);
+    line.a1 = float(c1.a) / 255.0f;
+    line.a2 = float(c2.a) / 255.0f;
+    const uint8_t k1[3] = {c1.r, c1.g, c1.b}, k2[3] = {c2.r, c2.g, c2.b};
+    for (int k = 0; k < 3; ++k) line.unit1[k] = float(k1[k]) / 255.0f, line.unit2[k] = float(k2[k]) / 255.0f;
 
-    for (const uint32_t i : raster.SelectedIndices()) {
-        const Color d = raster.GetPixel(int32_t(i));
-        const SelectableRaster::Point point = raster.IndexToPoint(i);
-        const float x = float(point.x), y = float(point.y);
-
-        // t is 0 at P2 and 1 at P1; the distance from the line plays no part.
-        const float t = (dx * (p2x - x) + dy * (p2y - y)) / l2;
-        const float vx = dx * t;
-        const float vy = dy * t;
-        const float s = std::sqrt(vx * vx + vy * vy) / length;
-        float f = s > 0.0f ? s : 0.0f;
-        if (!(f < 1.0f)) f = 1.0f;
-        if (dx * vx + dy * vy < 0.0f) f = 0.0f;
-        float w = 1.0f - f;
-        if (w < 0.0f) w = 0.0f;
-        if (w > 1.0f) w = 1.0f;
-
-        // Premultiplied mix: a transparent end adds transparency, not colour.
-        const float b2 = a2 * w;
-        const float b1 = (1.0f - w) * a1;
-        const float alpha = b1 + b2;
-        Color q = kTransparentBlack;
-        if (alpha != 0.0f) {
-            auto channel = [&](uint8_t k1, uint8_t k2) {
-                return TruncateChannel((float(k1) / 255.0f * b1 + float(k2) / 255.0f * b2) / alpha * 255.0f);
-            };
-            q = Color(channel(c1.r, c2.r), channel(c1.g, c2.g), channel(c1.b, c2.b), TruncateChannel(alpha * 255.0f));
+    // The gradient's colours are worked out a block of pixels at a time and
+    // blended together.
+    const std::vector<uint32_t>& selected = raster.SelectedIndices();
+    float xs[kBlock], ys[kBlock];
+    uint32_t words[kBlock];
+    Color over[kBlock];
+    for (size_t start = 0; start < selected.size(); start += kBlock) {
+        const size_t n = std::min(kBlock, selected.size() - start);
+        for (size_t j = 0; j < n; ++j) {
+            const SelectableRaster::Point point = raster.IndexToPoint(selected[start + j]);
+            xs[j] = float(point.x);
+            ys[j] = float(point.y);
         }
-        raster.SetPixel(int32_t(i), BlendOver(d, q));
+        GradientColours(line, xs, ys, words, n);
+        std::memcpy(over, words, n * sizeof(Color));
+        raster.BlendAt(selected.data() + start, n, over);
     }
 }

@@ -1,5 +1,8 @@
 #pragma once
+#include <cstddef>
+
 #include "instructions/raster_function.h"
+#include "raster/color.h"
 
 class SelectableRaster;
 
@@ -14,3 +17,11 @@ public:
     static const ParamLayout& Layout();
     static void Apply(SelectableRaster& raster, const AbstractRasterFunction& function);
 };
+
+// One pixel as HSL Modify changes it: RgbToHsl, saturation * factor and
+// lightness + light each clamped to 0 .. 1, hue + hueOffset wrapped into
+// 0 .. 360 (fmod twice, then whole turns), HslToRgb; alpha kept.
+Color ModifyHsl(Color c, float hueOffset, float factor, float light);
+// ModifyHsl for count pixels, several a vector with exactly its results
+// (out may be in).
+void ModifyHslPixels(const Color* in, Color* out, size_t count, float hueOffset, float factor, float light);

@@ -1,6 +1,7 @@
 #include "functions/shape_circle.h"
 
 #include <cmath>
+#include <vector>
 
 #include "functions/shape_geometry.h"
 #include "raster/selectable_raster.h"
@@ -26,12 +27,16 @@ void ShapeCircleRasterFunction::Apply(SelectableRaster& raster, const AbstractRa
     const bool infill = function.GetValue("Infill_Shape").AsInt32() != 0;
     const float h = thickness * 0.5f;
 
+    // The pixels to paint are found first and blended together.
+    std::vector<uint32_t> painted;
+    painted.reserve(raster.SelectedIndices().size());
     for (const uint32_t i : raster.SelectedIndices()) {
         const SelectableRaster::Point point = raster.IndexToPoint(i);
         const float ox = cx - float(point.x);
         const float oy = cy - float(point.y);
         const float dist = std::sqrt(ox * ox + oy * oy);  // x term first
         if (std::fabs(dist - radius) <= h || (infill && dist <= radius))
-            raster.SetPixel(int32_t(i), BlendOver(raster.GetPixel(int32_t(i)), colour));
+            painted.push_back(i);
     }
+    raster.BlendColourAt(painted, colour);
 }

@@ -3,6 +3,8 @@
 // tested at their integer positions (no half-pixel offset), every step
 // rounded as written.
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 
 #include "instructions/abstract_raster_function.h"
 #include "raster/color.h"
@@ -58,4 +60,19 @@ inline Color ReadShapeColor(const AbstractRasterFunction& function) {
     k.g = function.GetValue("Color1_Green").AsUInt8();
     k.r = function.GetValue("Color1_Red").AsUInt8();
     return k;
+}
+
+// ProjectOntoSegment for a block of pixels (count at most kShapeBlock), the
+// same values several pixels a vector: len[i], dot[i] and dist[i] for the
+// pixel (xs[i], ys[i]).
+constexpr size_t kShapeBlock = 64;
+void ProjectBlockOntoSegment(const ShapeSegment& s, const float* xs, const float* ys, float* len, float* dot,
+                             float* dist, size_t count);
+
+// The positions of a block of pixel indices on a raster width pixels wide.
+inline void BlockPositions(const uint32_t* indices, size_t count, uint32_t width, float* xs, float* ys) {
+    for (size_t j = 0; j < count; ++j) {
+        xs[j] = float(indices[j] % width);
+        ys[j] = float(indices[j] / width);
+    }
 }

@@ -1,5 +1,8 @@
 #include "functions/shape_line.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "functions/shape_geometry.h"
 #include "raster/selectable_raster.h"
 #include "functions/render_scale.h"
@@ -27,13 +30,22 @@ void LineRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFun
     const float h = thickness * 0.5f;
     const ShapeSegment segment = ShapeSegment::FromTo(p1x, p1y, p2x, p2y);
 
-    for (const uint32_t i : raster.SelectedIndices()) {
-        const SelectableRaster::Point point = raster.IndexToPoint(i);
-        const SegmentProjection p = ProjectOntoSegment(segment, float(point.x), float(point.y));
-        float along = p.len / segment.length;
-        if (along < 0.0f) along = 0.0f;
-        // Flat ends exactly at both points: no cap beyond them.
-        if (p.dot >= 0.0f && along <= 1.0f && p.dist <= h)
-            raster.SetPixel(int32_t(i), BlendOver(raster.GetPixel(int32_t(i)), colour));
+    // The pixels to paint are found first, a block of projections at a
+    // time, and blended together.
+    const std::vector<uint32_t>& selected = raster.SelectedIndices();
+    std::vector<uint32_t> painted;
+    painted.reserve(selected.size());
+    float xs[kShapeBlock], ys[kShapeBlock], len[kShapeBlock], dot[kShapeBlock], dist[kShapeBlock];
+    for (size_t start = 0; start < selected.size(); start += kShapeBlock) {
+        const size_t n = std::min(kShapeBlock, selected.size() - start);
+        BlockPositions(selected.data() + start, n, raster.Width(), xs, ys);
+        ProjectBlockOntoSegment(segment, xs, ys, len, dot, dist, n);
+        for (size_t j = 0; j < n; ++j) {
+            float along = len[j] / segment.length;
+            if (along < 0.0f) along = 0.0f;
+            // Flat ends exactly at both points: no cap beyond them.
+            if (dot[j] >= 0.0f && along <= 1.0f && dist[j] <= h) painted.push_back(selected[start + j]);
+        }
     }
+    raster.BlendColourAt(painted, colour);
 }

@@ -1,5 +1,8 @@
 #include "functions/shape_triangle.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "functions/shape_geometry.h"
 #include "raster/polygon.h"
 #include "raster/selectable_raster.h"
@@ -16,6 +19,47 @@ const ParamLayout& ShapeTriangleRasterFunction::Layout() {
     };
     return layout;
 }
+
+namespace {
+
+// The triangle's three edges as the pixel test reads them.
+struct TriangleEdges {
+    FloatPoint from[3], to[3];
+    int thirdSide[3];  // Orient(from, to, the remaining vertex)
+    float length[3];
+    float h;           // half the line thickness
+};
+
+enum PixelVerdict : uint8_t { kOutside = 0, kPainted = 1, kIfInside = 2 };
+
+// For a block of pixels with their projections onto the three edges: each
+// lane does the scalar test's operations (Orient's products and tolerance
+// included) with & and | in place of && and ||, which changes nothing as
+// every operand is computed anyway.
+__attribute__((target_clones("avx2", "default"))) void ClassifyBlock(
+    const TriangleEdges& e, const float* __restrict xs, const float* __restrict ys,
+    const float (*__restrict len)[kShapeBlock], const float (*__restrict dot)[kShapeBlock],
+    const float (*__restrict dist)[kShapeBlock], uint8_t* __restrict verdict, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        bool confined = true, onEdge = false;
+        int nearCount = 0;
+        for (int k = 0; k < 3; ++k) {
+            const float a = (xs[i] - e.to[k].x) * (e.to[k].y - e.from[k].y);
+            const float b = (e.to[k].x - e.from[k].x) * (ys[i] - e.to[k].y);
+            const float v = a - b;
+            const bool zero = (v < 0.001f) & (v > -0.001f);
+            const int orientation = (1 + int(v > 0.0f)) * int(!zero);
+            const bool near = dist[k][i] <= e.h;
+            nearCount += int(near);
+            onEdge = onEdge | (near & (len[k][i] <= e.length[k]) & (dot[k][i] >= 0.0f));
+            confined = confined & ((orientation == e.thirdSide[k]) | near);
+        }
+        const bool decided = onEdge | (nearCount >= 2);
+        verdict[i] = uint8_t(int(confined) * (decided ? int(kPainted) : int(kIfInside)));
+    }
+}
+
+}  // namespace
 
 void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
     const Color colour = ReadShapeColor(function);
@@ -44,26 +88,47 @@ void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const Abstract
     }
     // Collinear or coincident vertices: nothing to draw.
     if (Orient(f[0], f[1], f[2]) == 0) return;
-    const RasterPolygon polygon{v[0], v[1], v[2]};
+    // The fill is the polygon test, worked out a row at a time (the selected
+    // pixels come row by row, upwards).
+    PolygonTester polygon(RasterPolygon{v[0], v[1], v[2]});
+    std::vector<uint8_t> insideRow(raster.Width());
+    int64_t markedRow = -1;
 
-    for (const uint32_t i : raster.SelectedIndices()) {
-        const SelectableRaster::Point point = raster.IndexToPoint(i);
-        const FloatPoint p{float(point.x), float(point.y)};
-        bool confined = true;  // every edge: inner or near
-        bool onEdge = false;
-        int nearCount = 0;
-        for (int k = 0; k < 3; ++k) {
-            const SegmentProjection pr = ProjectOntoSegment(edge[k], p.x, p.y);
-            const bool near = pr.dist <= h;
-            const bool inner = Orient(f[k], f[(k + 1) % 3], p) == thirdSide[k];
-            nearCount += near;
-            onEdge = onEdge || (near && pr.len <= edge[k].length && pr.dot >= 0.0f);
-            confined = confined && (inner || near);
-        }
-        if (!confined) continue;
-        // The polygon test is pure, so it is only run when it can decide.
-        const bool painted = onEdge || nearCount >= 2 ||
-                             (infill && IsPointInPolygon(polygon, int32_t(point.x), int32_t(point.y)));
-        if (painted) raster.SetPixel(int32_t(i), BlendOver(raster.GetPixel(int32_t(i)), colour));
+    // The pixels to paint are found first, a block of projections at a
+    // time, and blended together.
+    const std::vector<uint32_t>& selected = raster.SelectedIndices();
+    std::vector<uint32_t> painted;
+    painted.reserve(selected.size());
+    float xs[kShapeBlock], ys[kShapeBlock], len[3][kShapeBlock], dot[3][kShapeBlock], dist[3][kShapeBlock];
+    uint8_t verdict[kShapeBlock];
+    TriangleEdges edges;
+    edges.h = h;
+    for (int k = 0; k < 3; ++k) {
+        edges.from[k] = f[k];
+        edges.to[k] = f[(k + 1) % 3];
+        edges.thirdSide[k] = thirdSide[k];
+        edges.length[k] = edge[k].length;
     }
+    for (size_t start = 0; start < selected.size(); start += kShapeBlock) {
+        const size_t n = std::min(kShapeBlock, selected.size() - start);
+        BlockPositions(selected.data() + start, n, raster.Width(), xs, ys);
+        for (int k = 0; k < 3; ++k) ProjectBlockOntoSegment(edge[k], xs, ys, len[k], dot[k], dist[k], n);
+        ClassifyBlock(edges, xs, ys, len, dot, dist, verdict, n);
+        for (size_t j = 0; j < n; ++j) {
+            if (verdict[j] == kOutside) continue;
+            // The polygon test is pure, so it is only run when it can decide.
+            const uint32_t x = uint32_t(xs[j]), y = uint32_t(ys[j]);
+            if (verdict[j] == kIfInside) {
+                if (!infill) continue;
+                if (markedRow != int64_t(y)) {
+                    markedRow = y;
+                    std::fill(insideRow.begin(), insideRow.end(), uint8_t(0));
+                    polygon.MarkRow(int32_t(y), 0, int32_t(raster.Width() - 1), insideRow.data());
+                }
+                if (insideRow[x] == 0) continue;
+            }
+            painted.push_back(selected[start + j]);
+        }
+    }
+    raster.BlendColourAt(painted, colour);
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 // One pixel: straight (not premultiplied) 8-bit RGBA, laid out R, G, B, A in
@@ -35,6 +36,17 @@ inline uint8_t TruncateToChannel(float v) {
     return uint8_t(int(v));
 }
 
+// c / 255 in single precision for every channel value c, each the correctly
+// rounded division the rules write (worked out once, at compile time).
+struct ChannelUnits {
+    float value[256];
+    constexpr ChannelUnits() : value() {
+        for (int c = 0; c < 256; ++c) value[c] = float(c) / 255.0f;
+    }
+};
+inline constexpr ChannelUnits kChannelUnits{};
+inline float ChannelUnit(uint8_t c) { return kChannelUnits.value[c]; }
+
 constexpr Color kOpaqueWhite{255, 255, 255, 255};
 constexpr Color kTransparentBlack{0, 0, 0, 0};
 
@@ -44,3 +56,10 @@ constexpr Color kTransparentBlack{0, 0, 0, 0};
 //   c  = (((d.c/255)*ad)*k + (s.c/255)*as) / ao * 255,   A = ao * 255
 // Both fully transparent gives (0, 0, 0, 0).
 Color BlendOver(Color d, Color s);
+
+// BlendOver for count pixel pairs, out[i] = BlendOver(under[i], over[i]),
+// several pixels at a time with exactly the same result; out may be under
+// or over (the same pixels) but must not overlap them otherwise.
+void BlendOverPixels(const Color* under, const Color* over, Color* out, size_t count);
+// The same with one colour laid over every pixel.
+void BlendColourOverPixels(const Color* under, Color colour, Color* out, size_t count);

@@ -3,10 +3,21 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// fmod(y, 2): for 0 <= y < 8 (every hue of 0 .. 360 divided by 60) one exact
+// subtraction of 2, 4 or 6 (each at least half of y).
+inline float RemainderOfTwo(float y) {
+    if (y >= 0.0f && y < 8.0f) return y < 2.0f ? y : y < 4.0f ? y - 2.0f : y < 6.0f ? y - 4.0f : y - 6.0f;
+    return std::fmod(y, 2.0f);
+}
+
+}  // namespace
+
 HslColor RgbToHsl(Color c) {
-    const float r = float(c.r) / 255.0f;
-    const float g = float(c.g) / 255.0f;
-    const float b = float(c.b) / 255.0f;
+    const float r = ChannelUnit(c.r);
+    const float g = ChannelUnit(c.g);
+    const float b = ChannelUnit(c.b);
     const float max = std::max(std::max(r, g), b);
     const float min = std::min(std::min(r, g), b);
     const float delta = max - min;
@@ -22,7 +33,12 @@ HslColor RgbToHsl(Color c) {
         hue = (r - g) / delta * 60.0f + 240.0f;
     else
         hue = 0.0f;
-    hue = std::fmod(hue, 360.0f);
+    // Every hue above lies in 0 .. 420, where the remainder is one exact
+    // subtraction (Sterbenz: 360 <= hue <= 720).
+    if (hue >= 360.0f && hue < 720.0f)
+        hue -= 360.0f;
+    else if (!(hue >= 0.0f && hue < 360.0f))
+        hue = std::fmod(hue, 360.0f);
 
     const float l = (min + max) * 0.5f;
     float s = 0.0f;
@@ -35,7 +51,7 @@ HslColor RgbToHsl(Color c) {
 
 Color HslToRgb(float lightness, float saturation, float hue, uint8_t alpha) {
     const float chroma = (1.0f - std::fabs(2.0f * lightness - 1.0f)) * saturation;
-    const float x = (1.0f - std::fabs(std::fmod(hue / 60.0f, 2.0f) - 1.0f)) * chroma;
+    const float x = (1.0f - std::fabs(RemainderOfTwo(hue / 60.0f) - 1.0f)) * chroma;
     const float m = lightness - chroma * 0.5f;
     float r1, g1, b1;
     if (hue < 60.0f) {

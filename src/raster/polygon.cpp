@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -9,6 +10,48 @@ namespace {
 bool StrictlyInsideBox(FloatPoint p, FloatPoint q, FloatPoint r) {
     return std::min(p.x, q.x) < r.x && r.x < std::max(p.x, q.x) && std::min(p.y, q.y) < r.y &&
            r.y < std::max(p.y, q.y);
+}
+
+// One edge's crossing rule for the probe e -> p, as IsPointInPolygon applies
+// it, given orient(a, b, e).
+bool EdgeCrosses(FloatPoint e, FloatPoint p, FloatPoint a, FloatPoint b, int o3) {
+    const int o1 = Orient(e, p, a);
+    const int o2 = Orient(e, p, b);
+    const int o4 = Orient(a, b, p);
+    return (o1 != o2 && o3 != o4) || (o1 == 0 && StrictlyInsideBox(e, p, a)) ||
+           (o2 == 0 && StrictlyInsideBox(e, p, b)) || (o3 == 0 && StrictlyInsideBox(a, b, e)) ||
+           (o4 == 0 && StrictlyInsideBox(a, b, p));
+}
+
+// Twice the value Orient(p, q, r) takes the sign of, formed as it forms it.
+// Where that arithmetic is exact (see kExactSpan) the result is a whole
+// number, returned as one.
+int64_t TwiceOrientValue(FloatPoint p, FloatPoint q, FloatPoint r) {
+    const float a = (r.x - q.x) * (q.y - p.y);
+    const float b = (q.x - p.x) * (r.y - q.y);
+    return int64_t(double(a - b) * 2.0);
+}
+
+// For an orientation along x = from .. to that is the sign of an exact linear
+// function (twice its value `atFrom` at from and `atTo` at to, both whole
+// numbers), appends the first x of every sign run after the first.
+void AddSignChanges(int64_t atFrom, int64_t atTo, int32_t from, int32_t to, std::vector<int32_t>& starts) {
+    if (from >= to) return;
+    const int64_t slope = (atTo - atFrom) / (int64_t(to) - from);  // exact: a whole number
+    if (slope == 0) return;
+    // Towards the sign change the value moves by |slope| a pixel; v = 0
+    // after `steps` pixels when the division is exact.
+    const int64_t towards = slope > 0 ? -atFrom : atFrom;  // > 0 while the change lies ahead
+    const int64_t pace = slope > 0 ? slope : -slope;
+    if (towards < 0) return;  // moving away from zero: one run
+    if (towards == 0) {
+        starts.push_back(from + 1);
+        return;
+    }
+    const int64_t steps = (towards + pace - 1) / pace;  // first x with v at or past zero
+    if (steps > int64_t(to) - from) return;
+    starts.push_back(int32_t(from + steps));
+    if (steps * pace == towards && steps < int64_t(to) - from) starts.push_back(int32_t(from + steps + 1));
 }
 
 }  // namespace
@@ -66,6 +109,9 @@ PolygonTester::PolygonTester(const RasterPolygon& polygon) {
     // crossing rules then give exactly the half-open box (checked against
     // the literal test over random boxes).
     constexpr int32_t kExactLimit = 1 << 22;
+    exact_ = bounds_.minX > -kExactLimit && bounds_.maxX < kExactLimit && bounds_.minY > -kExactLimit &&
+             bounds_.maxY < kExactLimit && int64_t(bounds_.maxX) - bounds_.minX < kExactSpan &&
+             int64_t(bounds_.maxY) - bounds_.minY < kExactSpan;
     if (polygon.size() == 4) {
         const RasterPoint a = polygon[0], b = polygon[1], c = polygon[2], d = polygon[3];
         const bool inRange = bounds_.minX > -kExactLimit && bounds_.maxX < kExactLimit &&
@@ -106,4 +152,69 @@ bool PolygonTester::Contains(int32_t px) const {
         if (crosses) ++crossings;
     }
     return (crossings & 1u) != 0;
+}
+
+void PolygonTester::MarkRow(int32_t py, int32_t x0, int32_t x1, uint8_t* mask) {
+    if (vertices_.empty() || py < bounds_.minY || py > bounds_.maxY) return;
+    const int32_t from = std::max(x0, bounds_.minX), to = std::min(x1, bounds_.maxX);
+    if (from > to) return;
+    if (simpleBox_) {
+        if (py >= bounds_.maxY) return;  // the top edge is outside
+        const int32_t last = std::min(to, bounds_.maxX - 1);
+        if (from <= last) std::memset(mask + (from - x0), 1, size_t(last - from) + 1);
+        return;
+    }
+    if (exact_) {
+        MarkRowExactly(py, x0, x1, mask);
+        return;
+    }
+    BeginRow(py);
+    for (int32_t x = from; x <= to; ++x)
+        if (Contains(x)) mask[x - x0] = 1;
+}
+
+// Along the row each edge's crossing rule depends on x only through its
+// three orientations that involve the probe's end (each the sign of an exact
+// linear function of x, whose changes follow from its values at the row's
+// ends) and through comparisons of x with
+// the edge's two x coordinates. Between consecutive changes of any of these
+// the rule's answer is constant, so it is evaluated once per stretch and the
+// crossings' parity is accumulated stretch by stretch. An edge that lies
+// wholly above py + 0.5 or below py cannot meet the probe (exactly the
+// closed segments that meet are counted), so it is skipped.
+void PolygonTester::MarkRowExactly(int32_t py, int32_t x0, int32_t x1, uint8_t* mask) {
+    const int32_t from = std::max(x0, bounds_.minX), to = std::min(x1, bounds_.maxX);
+    const FloatPoint e{float(bounds_.minX) - 1.0f, float(py)};
+    const float probeY = float(py) + 0.5f;
+    toggles_.assign(size_t(to - from) + 2, 0);
+    const size_t n = vertices_.size();
+    for (size_t i = 0; i < n; ++i) {
+        const FloatPoint a = vertices_[i], b = vertices_[i + 1 == n ? 0 : i + 1];
+        const float y = float(py);
+        if ((a.y < y && b.y < y) || (a.y > y && b.y > y)) continue;
+        const int o3 = Orient(a, b, e);
+        cuts_.clear();
+        cuts_.push_back(from);
+        for (const float edgeX : {a.x, b.x})
+            for (const int32_t x : {int32_t(edgeX), int32_t(edgeX) + 1})
+                if (x > from && x <= to) cuts_.push_back(x);
+        const FloatPoint first{float(from), probeY}, last{float(to), probeY};
+        AddSignChanges(TwiceOrientValue(e, first, a), TwiceOrientValue(e, last, a), from, to, cuts_);
+        AddSignChanges(TwiceOrientValue(e, first, b), TwiceOrientValue(e, last, b), from, to, cuts_);
+        AddSignChanges(TwiceOrientValue(a, b, first), TwiceOrientValue(a, b, last), from, to, cuts_);
+        std::sort(cuts_.begin(), cuts_.end());
+        cuts_.erase(std::unique(cuts_.begin(), cuts_.end()), cuts_.end());
+        for (size_t k = 0; k < cuts_.size(); ++k) {
+            const int32_t start = cuts_[k], end = k + 1 < cuts_.size() ? cuts_[k + 1] : to + 1;
+            if (EdgeCrosses(e, FloatPoint{float(start), probeY}, a, b, o3)) {
+                toggles_[size_t(start - from)] ^= 1;
+                toggles_[size_t(end - from)] ^= 1;
+            }
+        }
+    }
+    uint8_t inside = 0;
+    for (int32_t x = from; x <= to; ++x) {
+        inside ^= toggles_[size_t(x - from)];
+        mask[x - x0] |= inside;
+    }
 }

@@ -54,12 +54,29 @@ public:
     void BeginRow(int32_t py);
     bool Contains(int32_t px) const;
 
+    // Sets mask[x - x0] to 1 for every x in x0 .. x1 (inclusive) that
+    // Contains would accept on row py; leaves the other entries alone. Small
+    // polygons (every coordinate difference of the row's tests within
+    // kExactSpan) are worked out edge by edge, not pixel by pixel.
+    void MarkRow(int32_t py, int32_t x0, int32_t x1, uint8_t* mask);
+
+    // Within this span every orientation the test forms is a multiple of 0.5
+    // below 2^23, so single precision holds it exactly: the 0.001 tolerance
+    // is then an exact test for zero and each orientation along a row is the
+    // sign of an exact linear function of x.
+    static constexpr int32_t kExactSpan = 2048;
+
 private:
+    void MarkRowExactly(int32_t py, int32_t x0, int32_t x1, uint8_t* mask);
+
     std::vector<FloatPoint> vertices_;
     PolygonBounds bounds_{0, -1, 0, -1};
     bool simpleBox_ = false;
+    bool exact_ = false;  // bounds within kExactSpan and far inside float's whole numbers
     int32_t py_ = 0;
     FloatPoint probeStart_{0, 0};
     std::vector<int> edgeToStart_;            // orient(A, B, E) per edge, for the current row
     mutable std::vector<int> vertexToProbe_;  // orient(E, P, V) per vertex, scratch
+    std::vector<int32_t> cuts_;               // scratch of MarkRowExactly
+    std::vector<uint8_t> toggles_;            // scratch of MarkRowExactly
 };

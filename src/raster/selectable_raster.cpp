@@ -1,6 +1,8 @@
 #include "raster/selectable_raster.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <numeric>
 
@@ -59,37 +61,74 @@ void SelectableRaster::RebuildSelection() {
         std::iota(selected_.begin(), selected_.end(), 0u);
         return;
     }
-    // Every pixel is tested against the polygons in order and listed at the
-    // first one that contains it. A pixel outside a polygon's bounding box is
-    // never inside it, so rows and columns outside every box are skipped
-    // without changing the outcome.
+    // A pixel is selected when any polygon contains it (listed once, in
+    // index order). A pixel outside a polygon's bounding box is never inside
+    // it, so rows outside every box are skipped; each row's members are
+    // marked polygon by polygon and then listed.
     std::vector<PolygonTester> testers;
     testers.reserve(polygons_.size());
-    for (const RasterPolygon& polygon : polygons_) testers.emplace_back(polygon);
+    int64_t firstRow = INT64_MAX, lastRow = INT64_MIN;
+    for (const RasterPolygon& polygon : polygons_) {
+        testers.emplace_back(polygon);
+        if (testers.back().Empty()) continue;
+        firstRow = std::min<int64_t>(firstRow, testers.back().Bounds().minY);
+        lastRow = std::max<int64_t>(lastRow, testers.back().Bounds().maxY);
+    }
+    firstRow = std::max<int64_t>(firstRow, 0);
+    lastRow = std::min<int64_t>(lastRow, int64_t(height_) - 1);
+    if (firstRow > lastRow || width_ == 0) return;
 
-    std::vector<PolygonTester*> row;
-    for (uint32_t y = 0; y < height_; ++y) {
-        row.clear();
-        const int64_t py = y;
+    std::vector<uint8_t> mask(width_);
+    const int32_t lastX = int32_t(std::min<uint32_t>(width_ - 1, INT32_MAX));
+    for (int64_t y = firstRow; y <= lastRow; ++y) {
+        std::fill(mask.begin(), mask.end(), uint8_t(0));
+        bool any = false;
         for (PolygonTester& tester : testers) {
-            if (tester.Empty() || py < tester.Bounds().minY || py > tester.Bounds().maxY) continue;
-            if (tester.IsSimpleBox() && py >= tester.Bounds().maxY) continue;  // top edge is outside
-            if (!tester.IsSimpleBox()) tester.BeginRow(int32_t(y));
-            row.push_back(&tester);
+            if (tester.Empty() || y < tester.Bounds().minY || y > tester.Bounds().maxY) continue;
+            tester.MarkRow(int32_t(y), 0, lastX, mask.data());
+            any = true;
         }
-        if (row.empty()) continue;
-        for (uint32_t x = 0; x < width_; ++x) {
-            const int64_t px = x;
-            for (const PolygonTester* tester : row) {
-                const PolygonBounds& box = tester->Bounds();
-                if (px < box.minX || px > box.maxX) continue;
-                const bool inside = tester->IsSimpleBox() ? px < box.maxX : tester->Contains(int32_t(x));
-                if (inside) {
-                    selected_.push_back(y * width_ + x);
-                    break;
-                }
-            }
+        if (!any) continue;
+        const uint32_t rowStart = uint32_t(y) * width_;
+        const uint8_t* const row = mask.data();
+        for (uint32_t x = 0; x < width_;) {  // each run of marked pixels (all 1) at once
+            const void* first = std::memchr(row + x, 1, width_ - x);
+            if (first == nullptr) break;
+            const uint32_t start = uint32_t(static_cast<const uint8_t*>(first) - row);
+            const void* after = std::memchr(row + start, 0, width_ - start);
+            x = after == nullptr ? width_ : uint32_t(static_cast<const uint8_t*>(after) - row);
+            const size_t listed = selected_.size();
+            selected_.resize(listed + (x - start));
+            std::iota(selected_.begin() + ptrdiff_t(listed), selected_.end(), rowStart + start);
         }
+    }
+}
+
+void SelectableRaster::BlendColourAt(const uint32_t* indices, size_t count, Color colour) {
+    const PixelBuffer& committed = CommittedBuffer();
+    if (count == PixelCount()) {  // indices are distinct, so this is every pixel in order
+        BlendColourOverPixels(committed.data(), colour, working_.data(), count);
+        return;
+    }
+    constexpr size_t kBlock = 64;
+    Color under[kBlock], blended[kBlock];
+    for (size_t start = 0; start < count; start += kBlock) {
+        const size_t n = std::min(kBlock, count - start);
+        for (size_t j = 0; j < n; ++j) under[j] = committed[indices[start + j]];
+        BlendColourOverPixels(under, colour, blended, n);
+        for (size_t j = 0; j < n; ++j) working_[indices[start + j]] = blended[j];
+    }
+}
+
+void SelectableRaster::BlendAt(const uint32_t* indices, size_t count, const Color* over) {
+    const PixelBuffer& committed = CommittedBuffer();
+    constexpr size_t kBlock = 64;
+    Color under[kBlock], blended[kBlock];
+    for (size_t start = 0; start < count; start += kBlock) {
+        const size_t n = std::min(kBlock, count - start);
+        for (size_t j = 0; j < n; ++j) under[j] = committed[indices[start + j]];
+        BlendOverPixels(under, over + start, blended, n);
+        for (size_t j = 0; j < n; ++j) working_[indices[start + j]] = blended[j];
     }
 }
 
@@ -133,7 +172,7 @@ void SelectableRaster::Composite() {
     composite_ = layers_[0];
     for (uint32_t layer = 1; layer < layerCount_; ++layer) {
         const PixelBuffer& source = layers_[layer];
-        for (size_t i = 0; i < composite_.size(); ++i) composite_[i] = BlendOver(composite_[i], source[i]);
+        BlendOverPixels(composite_.data(), source.data(), composite_.data(), composite_.size());
     }
 }
 

@@ -80,6 +80,15 @@ public:
         working_[uint32_t(y) * width_ + uint32_t(x)] = c;
     }
 
+    // For each listed index (distinct, ascending, each below PixelCount()):
+    // working pixel := BlendOver(committed pixel, colour), several pixels at a
+    // time; BlendAt lays over[j] over the pixel of indices[j].
+    void BlendColourAt(const uint32_t* indices, size_t count, Color colour);
+    void BlendAt(const uint32_t* indices, size_t count, const Color* over);
+    void BlendColourAt(const std::vector<uint32_t>& indices, Color colour) {
+        BlendColourAt(indices.data(), indices.size(), colour);
+    }
+
     // Appends a transparent layer (reusing a spare buffer when there is one).
     // The current layer and the working canvas do not change. Beyond
     // kMaxLayers layers it does nothing, so that a hostile project cannot

@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <numeric>
 #include <random>
@@ -15,6 +16,7 @@
 #include "functions/default_queues.h"
 #include "functions/fragmentation_blur.h"
 #include "functions/function_catalogue.h"
+#include "functions/hsl_modify.h"
 #include "functions/motion_blur.h"
 #include "functions/polygon_selection.h"
 #include "raster/hsl.h"
@@ -333,6 +335,147 @@ void LiteralFill(SelectableRaster& raster, const AbstractRasterFunction& f) {
     for (const uint32_t i : raster.SelectedIndices()) raster.SetPixel(int32_t(i), BlendOver(raster.GetPixel(int32_t(i)), Color(r, g, b, a)));
 }
 
+// ---- [SECTION] Literal sweep: painting instructions pixel by pixel ------------
+//
+// Gradient, the shapes and HSL Modify as their rules read, on the 100 x 100
+// design raster: every pixel tested on its own, membership by
+// IsPointInPolygon, each painted pixel blended by BlendOver on its own, and
+// the HSL conversions' remainders taken by fmod. Each reads the values
+// InOrderOnTheSelection has already drawn.
+
+float V(const AbstractRasterFunction& f, const char* name) { return float(f.GetValue(name).ToDouble()); }
+Color Colour1(const AbstractRasterFunction& f) {
+    return Color(f.GetValue("Color1_Red").AsUInt8(), f.GetValue("Color1_Green").AsUInt8(), f.GetValue("Color1_Blue").AsUInt8(), f.GetValue("Color1_Alpha").AsUInt8());
+}
+void PaintWhere(SelectableRaster& raster, Color colour, const std::function<bool(float, float)>& painted) {
+    for (int32_t i = 0; i < 10000; ++i)
+        if (painted(float(i % 100), float(i / 100))) raster.SetPixel(i, BlendOver(raster.GetPixel(i), colour));
+}
+struct Projection { float len, dot, dist; };
+Projection Project(float ox, float oy, float ex, float ey, float px, float py) {
+    const float dx = ex - ox, dy = ey - oy, l2 = dx * dx + dy * dy, qx = ex - px, qy = ey - py, t = (dx * qx + dy * qy) / l2;
+    const float vx = dx * t, vy = dy * t, wx = qx - vx, wy = qy - vy;
+    return {std::sqrt(vx * vx + vy * vy), dx * vx + dy * vy, std::sqrt(wx * wx + wy * wy)};
+}
+
+void LiteralGradient(SelectableRaster& raster, const AbstractRasterFunction& f) {
+    const Color c1(f.GetValue("Color1_Red").AsUInt8(), f.GetValue("Color1_Green").AsUInt8(), f.GetValue("Color1_Blue").AsUInt8(), f.GetValue("Color1_Alpha").AsUInt8());
+    const Color c2(f.GetValue("Color2_Red").AsUInt8(), f.GetValue("Color2_Green").AsUInt8(), f.GetValue("Color2_Blue").AsUInt8(), f.GetValue("Color2_Alpha").AsUInt8());
+    const float p1x = V(f, "Point1_X"), p1y = V(f, "Point1_Y"), p2x = V(f, "Point2_X");
+    const float p2y = V(f, "Point2_Y") + (p1x == p2x && p1y == V(f, "Point2_Y") ? 0.001f : 0.0f);
+    const float dx = p2x - p1x, dy = p2y - p1y, l2 = dx * dx + dy * dy, length = std::sqrt(l2);
+    for (int32_t i = 0; i < 10000; ++i) {
+        const float x = float(i % 100), y = float(i / 100), t = (dx * (p2x - x) + dy * (p2y - y)) / l2, vx = dx * t, vy = dy * t;
+        const float along = std::sqrt(vx * vx + vy * vy) / length;
+        const float f = dx * vx + dy * vy < 0.0f ? 0.0f : !(along > 0.0f) ? 0.0f : !(along < 1.0f) ? 1.0f : along, w = 1.0f - f;
+        const float b2 = c2.a / 255.0f * w, b1 = (1.0f - w) * (c1.a / 255.0f), alpha = b1 + b2;
+        auto channel = [&](uint8_t k1, uint8_t k2) { return uint8_t(int((k1 / 255.0f * b1 + k2 / 255.0f * b2) / alpha * 255.0f)); };
+        const Color q = alpha == 0.0f ? kTransparentBlack : Color(channel(c1.r, c2.r), channel(c1.g, c2.g), channel(c1.b, c2.b), uint8_t(int(alpha * 255.0f)));
+        raster.SetPixel(i, BlendOver(raster.GetPixel(i), q));
+    }
+}
+
+void LiteralLine(SelectableRaster& raster, const AbstractRasterFunction& f) {
+    const float p1x = V(f, "Point1_X"), p1y = V(f, "Point1_Y"), p2x = V(f, "Point2_X"), h = float(f.GetValue("Line_Thickness").AsUInt32()) * 0.5f;
+    const float p2y = V(f, "Point2_Y") + (p1x == p2x && p1y == V(f, "Point2_Y") ? 0.001f : 0.0f), length = std::sqrt((p2x - p1x) * (p2x - p1x) + (p2y - p1y) * (p2y - p1y));
+    PaintWhere(raster, Colour1(f), [&](float x, float y) {
+        const Projection p = Project(p1x, p1y, p2x, p2y, x, y);
+        return p.dot >= 0.0f && std::max(p.len / length, 0.0f) <= 1.0f && p.dist <= h;
+    });
+}
+
+void LiteralRectangle(SelectableRaster& raster, const AbstractRasterFunction& f) {
+    const float p1x = V(f, "Point1_X"), p1y = V(f, "Point1_Y"), p2x = V(f, "Point2_X"), p2y = V(f, "Point2_Y"), h = float(f.GetValue("Line_Thickness").AsUInt32()) * 0.5f;
+    const bool infill = f.GetValue("Infill_Shape").AsInt32() != 0;
+    PaintWhere(raster, Colour1(f), [&](float x, float y) {
+        const bool inX = std::min(p1x, p2x) - h <= x && x <= h + std::max(p1x, p2x), inY = std::min(p1y, p2y) - h <= y && y <= h + std::max(p1y, p2y);
+        return ((std::fabs(y - p1y) <= h || std::fabs(y - p2y) <= h) && inX) || ((std::fabs(x - p1x) <= h || std::fabs(x - p2x) <= h) && inY) ||
+               (infill && std::min(p1x, p2x) <= x && x <= std::max(p1x, p2x) && std::min(p1y, p2y) <= y && y <= std::max(p1y, p2y));
+    });
+}
+
+void LiteralCircle(SelectableRaster& raster, const AbstractRasterFunction& f) {
+    const float cx = V(f, "Point1_X"), cy = V(f, "Point1_Y"), radius = float(f.GetValue("Circle_Radius").AsUInt32()), h = float(f.GetValue("Line_Thickness").AsUInt32()) * 0.5f;
+    const bool infill = f.GetValue("Infill_Shape").AsInt32() != 0;
+    PaintWhere(raster, Colour1(f), [&](float x, float y) {
+        const float d = std::sqrt((cx - x) * (cx - x) + (cy - y) * (cy - y));
+        return std::fabs(d - radius) <= h || (infill && d <= radius);
+    });
+}
+
+void LiteralTriangle(SelectableRaster& raster, const AbstractRasterFunction& f) {
+    const RasterPolygon v{{f.GetValue("Point1_X").AsInt32(), f.GetValue("Point1_Y").AsInt32()}, {f.GetValue("Point2_X").AsInt32(), f.GetValue("Point2_Y").AsInt32()},
+                          {f.GetValue("Point3_X").AsInt32(), f.GetValue("Point3_Y").AsInt32()}};
+    const float h = float(f.GetValue("Line_Thickness").AsUInt32()) * 0.5f;
+    const bool infill = f.GetValue("Infill_Shape").AsInt32() != 0;
+    auto at = [&](int k) { return FloatPoint{float(v[size_t(k % 3)].x), float(v[size_t(k % 3)].y)}; };
+    if (Orient(at(0), at(1), at(2)) == 0) return;
+    PaintWhere(raster, Colour1(f), [&](float x, float y) {
+        bool confined = true, onEdge = false;
+        int nearCount = 0;
+        for (int k = 0; k < 3; ++k) {
+            const FloatPoint a = at(k), b = at(k + 1);
+            const Projection p = Project(a.x, a.y, b.x, b.y, x, y);
+            const bool near = p.dist <= h;
+            nearCount += near;
+            onEdge = onEdge || (near && p.len <= std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y)) && p.dot >= 0.0f);
+            confined = confined && (Orient(a, b, FloatPoint{x, y}) == Orient(a, b, at(k + 2)) || near);
+        }
+        return confined && (onEdge || nearCount >= 2 || (infill && IsPointInPolygon(v, int32_t(x), int32_t(y))));
+    });
+}
+
+HslColor LiteralRgbToHsl(Color c) {
+    const float r = c.r / 255.0f, g = c.g / 255.0f, b = c.b / 255.0f, max = std::max(std::max(r, g), b), min = std::min(std::min(r, g), b), delta = max - min;
+    float hue = delta < 0.001f ? 0.0f : std::fabs(max - r) < 0.001f ? (g - b) / delta * 60.0f + 360.0f : std::fabs(max - g) < 0.001f ? (b - r) / delta * 60.0f + 120.0f
+              : std::fabs(max - b) < 0.001f ? (r - g) / delta * 60.0f + 240.0f : 0.0f;
+    hue = std::fmod(hue, 360.0f);
+    const float l = (min + max) * 0.5f, d = 1.0f - std::fabs(2.0f * l - 1.0f);
+    return {l, max >= 0.001f && std::fabs(d) >= 0.001f ? delta / d : 0.0f, hue};
+}
+
+void LiteralHslModify(SelectableRaster& raster, const AbstractRasterFunction& f) {
+    const float offset = Finite(f.GetValue("Hue_Offset").AsFloat()), factor = float(f.GetValue("Saturation_Multi").AsUInt32()) / 100.0f;
+    const float light = float(f.GetValue("Light_Offset").AsInt32()) / 100.0f;
+    for (int32_t i = 0; i < 10000; ++i) {
+        const Color c = raster.GetPixel(i);
+        const HslColor in = LiteralRgbToHsl(c);
+        const float s = std::clamp(in.s * factor, 0.0f, 1.0f), l = std::clamp(in.l + light, 0.0f, 1.0f);
+        float h = std::fmod(std::fmod(in.h + offset, 360.0f), 360.0f);
+        while (h < 0.0f) h += 360.0f;
+        while (h >= 360.0f) h -= 360.0f;
+        const float chroma = (1.0f - std::fabs(2.0f * l - 1.0f)) * s, x = (1.0f - std::fabs(std::fmod(h / 60.0f, 2.0f) - 1.0f)) * chroma, m = l - chroma * 0.5f;
+        const int sextant = h < 60.0f ? 0 : h < 120.0f ? 1 : h < 180.0f ? 2 : h < 240.0f ? 3 : h < 300.0f ? 4 : 5;
+        const float parts[6][3] = {{chroma, x, 0}, {x, chroma, 0}, {0, chroma, x}, {0, x, chroma}, {x, 0, chroma}, {chroma, 0, x}};
+        auto channel = [&](float part) { const float v = (m + part) * 255.0f; return !(v > 0.0f) ? uint8_t(0) : v >= 255.0f ? uint8_t(255) : uint8_t(int(v)); };
+        raster.SetPixel(i, Color(channel(parts[sextant][0]), channel(parts[sextant][1]), channel(parts[sextant][2]), c.a));
+    }
+}
+
+const std::map<uint32_t, void (*)(SelectableRaster&, const AbstractRasterFunction&)> kLiteralPainters{
+    {kGradient, LiteralGradient}, {kLine, LiteralLine}, {kShapeRect, LiteralRectangle}, {kCircle, LiteralCircle}, {kTriangle, LiteralTriangle}, {kHsl, LiteralHslModify}};
+
+// Every colour's HSL (the conversion synthesis shares) as the plain reading
+// gives it; every colour through the many-pixel HSL Modify as through the
+// one-pixel one, with offsets that turn hues across 0, 360 and 720 and
+// beyond, and with lightness and saturation pushed past their ends.
+TEST(LiteralSweepTest, EveryColourConvertsAndModifiesAsWritten) {
+    for (uint32_t word = 0; word < (1u << 24); ++word) {
+        const HslColor fast = RgbToHsl(Color::FromWord(word)), literal = LiteralRgbToHsl(Color::FromWord(word));
+        ASSERT_TRUE(std::memcmp(&fast, &literal, sizeof fast) == 0) << std::hex << word;
+    }
+    const struct { float hue, factor, light; } shifts[] = {{77.0f, 1.5f, -0.1f}, {-359.5f, 0.0f, 0.25f}, {300.25f, 42949672.0f, -21474836.0f}, {-1e9f, 1.0f, 1.0f},
+                                                           {3e38f, 2.0f, -1.0f}, {-0.001f, 0.5f, 0.0f}, {359.999f, 1.0f, 0.5f}, {-720.0f, 1.0f, 0.0f}};
+    std::vector<Color> in(1u << 16), fast(in.size());
+    for (const auto& shift : shifts)
+        for (uint32_t high = 0; high < 256; high += (&shift == shifts ? 1 : 17)) {  // every colour with the first shift, a spread with the others
+            for (uint32_t low = 0; low < in.size(); ++low) in[low] = Color::FromWord(high << 16 | low | (low * 40503u) << 24);
+            ModifyHslPixels(in.data(), fast.data(), in.size(), shift.hue, shift.factor, shift.light);
+            for (size_t k = 0; k < in.size(); ++k)
+                ASSERT_EQ(fast[k], ModifyHsl(in[k], shift.hue, shift.factor, shift.light)) << std::hex << in[k].Word() << " shifted by " << shift.hue;
+        }
+}
+
 // The other instructions read their parameters in these orders (shapes their colour first; a polygon
 // Y then X of each point it has, then its mode). The painting ones visit only selected pixels.
 const std::string kPoints = "Point1_Y Point1_X Point2_Y Point2_X ", kColour = "Color1_Alpha Color1_Blue Color1_Green Color1_Red ";
@@ -354,7 +497,7 @@ void InOrderOnTheSelection(SelectableRaster& raster, const AbstractRasterFunctio
     for (const uint32_t i : raster.SelectedIndices()) keep[i] = false;
     const std::vector<RasterPolygon> polygons = raster.SelectionPolygons();
     if (painting) raster.ClearSelection();
-    fixed->GetFunction()(&raster, fixed.get());
+    kLiteralPainters.count(type) ? kLiteralPainters.at(type)(raster, *fixed) : fixed->GetFunction()(&raster, fixed.get());
     for (int32_t i = 0; i < 10000; ++i)
         if (keep[size_t(i)]) raster.SetPixel(i, raster.GetPixel(i));
     if (painting) raster.AddSelectionPolygons(polygons);

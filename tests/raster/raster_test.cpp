@@ -1,9 +1,11 @@
 // The raster model by its worked values: the blending rule and the pixel and
-// pass operations. Polygon membership and layers are exercised through the
-// selection and layer instructions in functions/functions_test.cpp, which also
-// sweeps the fast selection against the plain membership test.
+// pass operations; the row-wise polygon test swept against the plain
+// membership test. Layers are exercised through the layer instructions in
+// functions/functions_test.cpp, which also sweeps whole selections against
+// the plain membership test.
 #include <climits>
 #include <numeric>
+#include <random>
 
 #include "support/test_support.h"
 
@@ -23,6 +25,20 @@ TEST(RasterTest, BlendingPixelAccessAndPasses) {
     for (uint32_t i = 0; i < 65536; ++i) {
         const Color d = Color::FromWord((i * 2654435761u) << 8 >> 8 | i << 24), s = Color::FromWord((i * 2246822519u) << 8 >> 8 | i >> 8 << 24);
         ASSERT_EQ(BlendOver(d, s), literal(d, s)) << std::hex << d.Word() << " under " << s.Word();
+    }
+    // The many-pixel blends, over the same pairs (an odd count, so blocks end
+    // part-way) and in place, give the single blend's pixels.
+    std::vector<Color> under(65531), over(65531), out(65531), inPlace;
+    for (uint32_t i = 0; i < under.size(); ++i)
+        under[i] = Color::FromWord((i * 2654435761u) << 8 >> 8 | i << 24), over[i] = Color::FromWord((i * 2246822519u) << 8 >> 8 | i >> 8 << 24);
+    inPlace = under;
+    BlendOverPixels(under.data(), over.data(), out.data(), under.size());
+    BlendOverPixels(inPlace.data(), over.data(), inPlace.data(), under.size());
+    for (size_t i = 0; i < under.size(); ++i)
+        ASSERT_TRUE(out[i] == BlendOver(under[i], over[i]) && inPlace[i] == out[i]) << std::hex << under[i].Word() << " under " << over[i].Word();
+    for (const Color colour : {Color(9, 200, 77, 0), Color(9, 200, 77, 255), Color(255, 0, 128, 1), Color(3, 4, 5, 128)}) {
+        BlendColourOverPixels(under.data(), colour, out.data(), under.size());
+        for (size_t i = 0; i < under.size(); ++i) ASSERT_EQ(out[i], BlendOver(under[i], colour)) << std::hex << under[i].Word() << " under " << colour.Word();
     }
 
     // Pixel access, reads clamped and out-of-range indices reported, and passes.
@@ -60,6 +76,35 @@ TEST(RasterTest, BlendingPixelAccessAndPasses) {
     // A hostile project cannot exhaust memory with layers.
     for (uint32_t i = 0; i < SelectableRaster::kMaxLayers + 50; ++i) raster.CreateLayer();
     EXPECT_TRUE(raster.LayerCount() == SelectableRaster::kMaxLayers && raster.LayerBufferCount() == SelectableRaster::kMaxLayers);
+}
+
+// Random polygons of 3 to 9 vertices (repeated and collinear vertices,
+// horizontal and vertical edges, self-crossings), small and up to the exact
+// span and beyond, marked row by row over and around their boxes: each mark
+// is IsPointInPolygon's answer.
+TEST(PolygonTest, RowsMarkExactlyThePlainMembership) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 3000; ++round) {
+        const int32_t spans[] = {3, 12, 60, 200, PolygonTester::kExactSpan - 1, PolygonTester::kExactSpan + 500};
+        const int32_t span = spans[round % 6], origin = int32_t(rng() % 41) - 20 + (round % 7 == 0 ? (1 << 21) : 0);
+        RasterPolygon polygon(3 + rng() % 7);
+        for (RasterPoint& v : polygon) {
+            v = {origin + int32_t(rng() % uint32_t(span + 1)), origin + int32_t(rng() % uint32_t(span + 1))};
+            if (rng() % 4 == 0) v = polygon[rng() % polygon.size()];  // repeats, and axis-aligned edges
+            if (rng() % 4 == 0) v.x = polygon[0].x;
+        }
+        PolygonTester tester(polygon);
+        const PolygonBounds box = BoundsOf(polygon);
+        const int32_t x0 = box.minX - 2, x1 = std::min(box.maxX, box.minX + 300) + 2;
+        std::vector<uint8_t> mask(size_t(x1 - x0 + 1));
+        for (int32_t k = 0; k < 40; ++k) {
+            const int32_t y = box.minY - 1 + int32_t(rng() % uint32_t(box.maxY - box.minY + 3));
+            std::fill(mask.begin(), mask.end(), uint8_t(0));
+            tester.MarkRow(y, x0, x1, mask.data());
+            for (int32_t x = x0; x <= x1; ++x)
+                ASSERT_EQ(mask[size_t(x - x0)] != 0, IsPointInPolygon(polygon, x, y)) << "round " << round << " at (" << x << ", " << y << ")";
+        }
+    }
 }
 
 }  // namespace

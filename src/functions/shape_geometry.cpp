@@ -1,0 +1,46 @@
+#include "functions/shape_geometry.h"
+
+#include <xmmintrin.h>
+
+namespace {
+
+// The projection up to its two square roots, each lane doing
+// ProjectOntoSegment's operations in their order.
+__attribute__((target_clones("avx2", "default"))) void ProjectSquares(const ShapeSegment& s,
+                                                                      const float* __restrict xs,
+                                                                      const float* __restrict ys,
+                                                                      float* __restrict lenSquared,
+                                                                      float* __restrict dot,
+                                                                      float* __restrict distSquared, size_t count) {
+    const float endX = s.endX, endY = s.endY, dx = s.dx, dy = s.dy, l2 = s.l2;
+    for (size_t i = 0; i < count; ++i) {
+        const float ex = endX - xs[i];
+        const float ey = endY - ys[i];
+        const float t = (dx * ex + dy * ey) / l2;
+        const float vx = dx * t;
+        const float vy = dy * t;
+        lenSquared[i] = vx * vx + vy * vy;
+        dot[i] = dx * vx + dy * vy;
+        const float wx = ex - vx;
+        const float wy = ey - vy;
+        distSquared[i] = wx * wx + wy * wy;
+    }
+}
+
+// Correctly rounded square roots in place (the instruction std::sqrt
+// compiles to, four at a time; as a library call that may set errno it
+// would keep the loops above from running as vectors).
+void SquareRoots(float* v, size_t count) {
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) _mm_storeu_ps(v + i, _mm_sqrt_ps(_mm_loadu_ps(v + i)));
+    for (; i < count; ++i) v[i] = std::sqrt(v[i]);
+}
+
+}  // namespace
+
+void ProjectBlockOntoSegment(const ShapeSegment& s, const float* xs, const float* ys, float* len, float* dot,
+                             float* dist, size_t count) {
+    ProjectSquares(s, xs, ys, len, dot, dist, count);
+    SquareRoots(len, count);
+    SquareRoots(dist, count);
+}
