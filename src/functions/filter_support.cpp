@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 #include <thread>
 
@@ -11,35 +12,8 @@ uint32_t FilterReach(const SelectableRaster& raster) {
     return std::max({100u, raster.Width(), raster.Height()});
 }
 
-void PaddedPlanes::Load(const SelectableRaster& raster, uint32_t margin_) {
-    width = raster.Width();
-    height = raster.Height();
-    margin = margin_;
-    stride = width + 2 * margin;
-    const size_t size = size_t(stride) * (height + 2 * margin);
-    r.resize(size);
-    g.resize(size);
-    b.resize(size);
-    a.resize(size);
-    const int64_t m = margin;
-    for (int64_t py = 0; py < int64_t(height) + 2 * m; ++py) {
-        for (int64_t px = 0; px < int64_t(stride); ++px) {
-            // GetPixelAt clamps to the nearest edge pixel.
-            const WeightedColor c = Weigh(raster.GetPixelAt(int32_t(px - m), int32_t(py - m), false));
-            const size_t at = size_t(py) * stride + size_t(px);
-            r[at] = c.r;
-            g[at] = c.g;
-            b[at] = c.b;
-            a[at] = c.a;
-        }
-    }
-}
-
-void AverageAccumulator::Reset(uint32_t width_, uint32_t height_) {
-    width = width_;
-    height = height_;
-    const size_t size = size_t(width) * height;
-    for (std::vector<float>* plane : {&r, &g, &b, &w}) plane->assign(size, 0.0f);
+uint32_t BlurReach(const SelectableRaster& raster) {
+    return uint32_t(std::max<uint64_t>(1000, 10 * uint64_t(std::max(raster.Width(), raster.Height()))));
 }
 
 BlurScratch& blurScratch() {
@@ -47,82 +21,194 @@ BlurScratch& blurScratch() {
     return scratch;
 }
 
-namespace {
-
-// sums[x] += samples[x] * weight. Lanes are independent pixels, each getting
-// one term per call, so vectorising changes no bit of any pixel's sum.
-void AddWeightedRow(float* __restrict sums, const float* __restrict samples, float weight, uint32_t count) {
-    for (uint32_t x = 0; x < count; ++x) sums[x] += samples[x] * weight;
+const Color* CommittedPixels(const SelectableRaster& raster, std::vector<Color>& copy) {
+    if (raster.PassCounter() == 0) return raster.Layer(raster.CurrentLayerIndex()).data();
+    copy.resize(raster.PixelCount());
+    for (uint32_t i = 0; i < raster.PixelCount(); ++i) copy[i] = raster.GetPixel(int32_t(i));
+    return copy.data();
 }
 
-}  // namespace
+// The vector helpers below are inlined into their callers; their ABI with
+// and without AVX is never crossed.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
 
-// The rows firstRow .. lastRow of one thread, in column tiles. Built also
-// for AVX2 (wider lanes, the same operations on each: no fused multiply-add).
-__attribute__((target_clones("avx2", "default"))) void AddTapsToRows(AverageAccumulator& sums, const PaddedPlanes& source, const std::vector<AverageAccumulator::Tap>& taps,
-                   uint32_t firstRow, uint32_t lastRow) {
-    const int64_t m = source.margin;
-    // A tile's source rows for every tap (2m + 1 rows of four planes) fit in about 1 MiB.
-    const uint32_t tile = uint32_t(std::clamp<int64_t>((int64_t(1) << 16) / (2 * m + 1), 64, sums.width));
-    for (uint32_t x0 = 0; x0 < sums.width; x0 += tile) {
-        const uint32_t count = std::min(tile, sums.width - x0);
-        for (uint32_t y = firstRow; y <= lastRow && y < sums.height; ++y) {
-            const size_t to = size_t(y) * sums.width + x0;
-            for (const AverageAccumulator::Tap& tap : taps) {
-                const size_t from = size_t(int64_t(y) + tap.dy + m) * source.stride + size_t(m + tap.dx) + x0;
-                AddWeightedRow(sums.r.data() + to, source.r.data() + from, tap.weight, count);
-                AddWeightedRow(sums.g.data() + to, source.g.data() + from, tap.weight, count);
-                AddWeightedRow(sums.b.data() + to, source.b.data() + from, tap.weight, count);
-                AddWeightedRow(sums.w.data() + to, source.a.data() + from, tap.weight, count);
+// Eight pixels side by side. Every operation on these works lane by lane in
+// single precision, exactly as on one float (no fused multiply-add: the
+// build keeps contraction off and no clone enables FMA).
+constexpr uint32_t kLanes = 8;
+typedef float Floats __attribute__((vector_size(32)));
+typedef int32_t Ints __attribute__((vector_size(32)));
+
+__attribute__((always_inline)) inline Floats LoadFloats(const float* from) {
+    Floats v;
+    std::memcpy(&v, from, sizeof v);
+    return v;
+}
+__attribute__((always_inline)) inline void StoreFloats(float* to, Floats v) { std::memcpy(to, &v, sizeof v); }
+// mask ? a : b, lane by lane (mask lanes all ones or zero).
+__attribute__((always_inline)) inline Floats Select(Ints mask, Floats a, Floats b) { return Floats((mask & Ints(a)) | (~mask & Ints(b))); }
+inline uint32_t RoundUpToLanes(uint32_t n) { return (n + kLanes - 1) / kLanes * kLanes; }
+
+// The source planes: row y of a plane holds `margin` copies of the row's
+// first pixel, its width pixels, then copies of its last pixel up to
+// `stride`; a clamped read at (x + dx, y + dy) is plane[row(y + dy) * stride
+// + margin + x + dx] for |dx| <= margin, rows clamped to the image.
+struct Planes {
+    uint32_t width, height, margin, stride;
+    float *r, *g, *b, *a;
+};
+
+// The planes for the image, each pixel prepared as Weigh() does it.
+__attribute__((target_clones("avx2", "default"))) void LoadPlanes(const Color* pixels, Planes& p) {
+    const uint32_t w = p.width, vectorEnd = w / kLanes * kLanes;
+    for (uint32_t y = 0; y < p.height; ++y) {
+        const Color* row = pixels + size_t(y) * w;
+        const size_t base = size_t(y) * p.stride + p.margin;
+        float *r = p.r + base, *g = p.g + base, *b = p.b + base, *a = p.a + base;
+        for (uint32_t x = 0; x < vectorEnd; x += kLanes) {
+            Ints words;
+            std::memcpy(&words, row + x, sizeof words);
+            const Floats alpha = __builtin_convertvector((words >> 24) & 255, Floats) / 255.0f;
+            StoreFloats(r + x, __builtin_convertvector(words & 255, Floats) / 255.0f * alpha);
+            StoreFloats(g + x, __builtin_convertvector((words >> 8) & 255, Floats) / 255.0f * alpha);
+            StoreFloats(b + x, __builtin_convertvector((words >> 16) & 255, Floats) / 255.0f * alpha);
+            StoreFloats(a + x, alpha);
+        }
+        for (uint32_t x = vectorEnd; x < w; ++x) {
+            const WeightedColor c = Weigh(row[x]);
+            r[x] = c.r, g[x] = c.g, b[x] = c.b, a[x] = c.a;
+        }
+        for (float* plane : {p.r, p.g, p.b, p.a}) {
+            float* line = plane + size_t(y) * p.stride;
+            std::fill(line, line + p.margin, line[p.margin]);
+            std::fill(line + p.margin + w, line + p.stride, line[p.margin + w - 1]);
+        }
+    }
+}
+
+// The sums of rows firstRow .. lastRow: sum plane k of pixel (x, y) at
+// sums[(k * rows + y - firstRow) * sumStride + x].
+struct Sums {
+    float* data;
+    uint32_t firstRow, rows, sumStride;
+    float* At(uint32_t plane, uint32_t y) const { return data + (size_t(plane) * rows + (y - firstRow)) * sumStride; }
+};
+
+// Rows from .. to (within the sums' rows): every lane keeps its pixel's four
+// sums in registers and adds one product per tap, in tap order. The columns
+// are done in tiles whose source rows for every tap stay in cache.
+__attribute__((target_clones("avx2", "default"))) void SumRows(const Planes& p, const std::vector<BlurTap>& taps,
+                                                                 const Sums& sums, uint32_t from, uint32_t to) {
+    int64_t reachY = 0;
+    for (const BlurTap& tap : taps) reachY = std::max<int64_t>(reachY, std::abs(int64_t(tap.dy)));
+    reachY = std::min<int64_t>(reachY, p.height);
+    const uint32_t columns = RoundUpToLanes(p.width);
+    // A tile's source rows (up to 2 reachY + 1 of four planes) fit in about 1 MiB.
+    const uint32_t tile = RoundUpToLanes(uint32_t(std::clamp<int64_t>((int64_t(1) << 16) / (2 * reachY + 1), 64, columns)));
+    std::vector<size_t> start(taps.size());
+    for (uint32_t x0 = 0; x0 < columns; x0 += tile) {
+        const uint32_t x1 = std::min(columns, x0 + tile);
+        for (uint32_t y = from; y <= to; ++y) {
+            for (size_t t = 0; t < taps.size(); ++t) {
+                const int64_t row = std::clamp<int64_t>(int64_t(y) + taps[t].dy, 0, int64_t(p.height) - 1);
+                start[t] = size_t(row) * p.stride + size_t(int64_t(p.margin) + taps[t].dx);
+            }
+            float *sr = sums.At(0, y), *sg = sums.At(1, y), *sb = sums.At(2, y), *sw = sums.At(3, y);
+            for (uint32_t x = x0; x < x1; x += kLanes) {
+                Floats r = {}, g = {}, b = {}, w = {};
+                for (size_t t = 0; t < taps.size(); ++t) {
+                    const size_t at = start[t] + x;
+                    const float weight = taps[t].weight;
+                    r += LoadFloats(p.r + at) * weight;
+                    g += LoadFloats(p.g + at) * weight;
+                    b += LoadFloats(p.b + at) * weight;
+                    w += LoadFloats(p.a + at) * weight;
+                }
+                StoreFloats(sr + x, r), StoreFloats(sg + x, g), StoreFloats(sb + x, b), StoreFloats(sw + x, w);
             }
         }
     }
 }
 
+// ResolveAverage of every pixel of the sums' rows, into out (indexed as the image).
+__attribute__((target_clones("avx2", "default"))) void ResolveRows(const Sums& sums, uint32_t width, Color* out) {
+    auto channel = [](Floats v) {  // TruncateToChannel, lane by lane
+        v = Select(v > 0.0f, v, Floats{} + 0.0f);
+        v = Select(v >= 255.0f, Floats{} + 255.0f, v);
+        return __builtin_convertvector(v, Ints);
+    };
+    for (uint32_t y = sums.firstRow; y < sums.firstRow + sums.rows; ++y) {
+        const float *sr = sums.At(0, y), *sg = sums.At(1, y), *sb = sums.At(2, y), *sw = sums.At(3, y);
+        Color* row = out + size_t(y) * width;
+        for (uint32_t x = 0; x < width; x += kLanes) {
+            const Floats w = LoadFloats(sw + x);
+            const Ints none = w == 0.0f;
+            const Floats divisor = Select(none, Floats{} + 1.0f, w);
+            const Ints words = (channel(LoadFloats(sr + x) / divisor * 255.0f) |
+                                channel(LoadFloats(sg + x) / divisor * 255.0f) << 8 |
+                                channel(LoadFloats(sb + x) / divisor * 255.0f) << 16 | channel(w * 255.0f) << 24) &
+                               ~none;
+            std::memcpy(static_cast<void*>(row + x), &words, sizeof(Color) * std::min(kLanes, width - x));
+        }
+    }
+}
+
 }  // namespace
 
-void AverageAccumulator::AddTaps(const PaddedPlanes& source, const std::vector<Tap>& taps, uint32_t firstRow,
-                                 uint32_t lastRow, uint32_t threads) {
+void AverageTaps(const Color* pixels, uint32_t width, uint32_t height, const std::vector<BlurTap>& taps_,
+                 uint32_t firstRow, uint32_t lastRow, uint32_t threads, Color* out) {
     lastRow = std::min(lastRow, height - 1);
-    if (firstRow > lastRow) return;
-    const uint64_t rows = lastRow - firstRow + 1;
+    if (width == 0 || firstRow > lastRow) return;
+    // An offset past the image's side reads the edge pixel from every
+    // position, as does an offset of exactly the side: cut there.
+    std::vector<BlurTap> taps = taps_;
+    uint32_t margin = 0;
+    for (BlurTap& tap : taps) {
+        tap.dx = std::clamp(tap.dx, -int32_t(width), int32_t(width));
+        tap.dy = std::clamp(tap.dy, -int32_t(height), int32_t(height));
+        margin = std::max(margin, uint32_t(std::abs(tap.dx)));
+    }
+    BlurScratch& scratch = blurScratch();
+    Planes p{width, height, margin, margin + RoundUpToLanes(width) + margin, nullptr, nullptr, nullptr, nullptr};
+    const size_t planeSize = size_t(p.stride) * height;
+    scratch.planes.resize(4 * planeSize);
+    p.r = scratch.planes.data(), p.g = p.r + planeSize, p.b = p.g + planeSize, p.a = p.b + planeSize;
+    LoadPlanes(pixels, p);
+
+    const uint32_t rows = lastRow - firstRow + 1;
+    scratch.sums.resize(4 * size_t(rows) * RoundUpToLanes(width));
+    const Sums sums{scratch.sums.data(), firstRow, rows, RoundUpToLanes(width)};
+
     // Threads pay only for a few million terms or more.
-    const uint64_t work = rows * width * taps.size();
+    const uint64_t work = uint64_t(rows) * width * taps.size();
     const uint32_t parts = uint32_t(std::min<uint64_t>({threads, rows, std::max<uint64_t>(1, work >> 22)}));
     std::vector<std::thread> helpers;
     for (uint32_t part = 1; part < parts; ++part) {
-        const uint32_t a = firstRow + uint32_t(rows * part / parts), b = firstRow + uint32_t(rows * (part + 1) / parts) - 1;
+        const uint32_t a = firstRow + uint32_t(uint64_t(rows) * part / parts);
+        const uint32_t b = firstRow + uint32_t(uint64_t(rows) * (part + 1) / parts) - 1;
         try {
-            helpers.emplace_back([=, &source, &taps] { AddTapsToRows(*this, source, taps, a, b); });
+            helpers.emplace_back([=, &p, &taps, &sums] { SumRows(p, taps, sums, a, b); });
         } catch (const std::system_error&) {
-            AddTapsToRows(*this, source, taps, a, b);  // no thread to spare: this one does it
+            SumRows(p, taps, sums, a, b);  // no thread to spare: this one does it
         }
     }
-    AddTapsToRows(*this, source, taps, firstRow, firstRow + uint32_t(rows / parts) - 1);
+    SumRows(p, taps, sums, firstRow, firstRow + uint32_t(rows / parts) - 1);
     for (std::thread& helper : helpers) helper.join();
+    ResolveRows(sums, width, out);
 }
 
-void AverageAtOffsets(SelectableRaster& raster, SampleOffsets offsets, float weight) {
+void AverageAtOffsets(SelectableRaster& raster, const SampleOffsets& offsets, float weight) {
     const std::vector<uint32_t>& selected = raster.SelectedIndices();
     if (selected.empty()) return;
-    const int32_t reach = int32_t(std::max(raster.Width(), raster.Height()));
-    uint32_t margin = 0;
-    for (auto& [dx, dy] : offsets) {
-        dx = std::clamp(dx, -reach, reach);
-        dy = std::clamp(dy, -reach, reach);
-        margin = std::max({margin, uint32_t(std::abs(dx)), uint32_t(std::abs(dy))});
-    }
     BlurScratch& scratch = blurScratch();
-    PaddedPlanes& source = scratch.source;
-    AverageAccumulator& sums = scratch.sums;
-    source.Load(raster, margin);
-    sums.Reset(raster.Width(), raster.Height());
-    const uint32_t firstRow = selected.front() / raster.Width();
-    const uint32_t lastRow = selected.back() / raster.Width();
-    std::vector<AverageAccumulator::Tap> taps;
+    const uint32_t width = raster.Width();
+    std::vector<BlurTap> taps;
+    taps.reserve(offsets.size());
     for (const auto& [dx, dy] : offsets) taps.push_back({dx, dy, weight});
-    sums.AddTaps(source, taps, firstRow, lastRow, raster.Threads());
-    for (const uint32_t i : selected) raster.SetPixel(int32_t(i), sums.Resolve(i));
+    scratch.result.resize(raster.PixelCount());
+    AverageTaps(CommittedPixels(raster, scratch.source), width, raster.Height(), taps, selected.front() / width,
+                selected.back() / width, raster.Threads(), scratch.result.data());
+    for (const uint32_t i : selected) raster.SetPixel(int32_t(i), scratch.result[i]);
 }

@@ -43,7 +43,7 @@ void MotionBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractRas
     uint32_t distance = RenderScale(raster).Length(function.GetValue("Distance").AsUInt32());
     // A zero-length line has no samples: the pixels stay as they are.
     if (distance == 0) return;
-    distance = std::min(distance, FilterReach(raster));
+    distance = std::min(distance, BlurReach(raster));
 
     const std::set<std::pair<int32_t, int32_t>> offsets = MotionBlurOffsets(angle, distance);
     // Samples are summed in the set's ascending (dx, dy) order.

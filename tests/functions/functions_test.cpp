@@ -232,8 +232,9 @@ TEST_F(WorkedValuesTest, HslModifyAndBlurOffsets) {
 //                the selected pixels;
 //   compositing  blends layer over layer.
 // Values only a hand-made file can hold are read as the classes document:
-// no distance, fragments or cell size changes nothing; distances and cells
-// beyond the raster's reach of 100 read as 100, fragments above 1000 as 1000,
+// no distance, fragments or cell size changes nothing; blur distances above
+// 1000 read as 1000, cells beyond the raster's reach of 100 as 100,
+// fragments above 1000 as 1000,
 // densities above 10 as 10; infinite or NaN angles and spreads as 0.
 
 struct Sample { int64_t dx, dy; float weight; };
@@ -260,7 +261,7 @@ void Average(SelectableRaster& raster, const std::vector<uint32_t>& pixels, cons
 void LiteralMotionBlur(SelectableRaster& raster, const AbstractRasterFunction& f) {
     (void)f.GetValue("Point1_Y"), (void)f.GetValue("Point1_X");
     const float angle = Finite(f.GetValue("Angle").AsFloat()) * 0.017453292f, s = std::sin(angle), c = std::cos(angle);
-    const uint32_t distance = std::min(f.GetValue("Distance").AsUInt32(), 100u);
+    const uint32_t distance = std::min(f.GetValue("Distance").AsUInt32(), 1000u);
     std::set<std::pair<int64_t, int64_t>> line;  // distinct offsets, ascending
     for (float t = 0; t < float(distance); t += 0.5f) line.emplace(Nearest(-t * s), Nearest(t * c)), line.emplace(Nearest(t * s), Nearest(-t * c));
     std::vector<Sample> samples;
@@ -269,7 +270,7 @@ void LiteralMotionBlur(SelectableRaster& raster, const AbstractRasterFunction& f
 }
 
 void LiteralGaussianBlur(SelectableRaster& raster, const AbstractRasterFunction& f) {
-    const int64_t d = std::min(f.GetValue("Distance").AsUInt32(), 100u);
+    const int64_t d = std::min(f.GetValue("Distance").AsUInt32(), 1000u);
     auto bell = [d](int64_t o) { return std::exp(-0.5f * ((float(o) / float(d)) * (float(o) / float(d)))); };
     float sum = 0;
     for (int64_t o = -d; o <= d; ++o) sum += bell(o);
