@@ -49,6 +49,12 @@ __attribute__((always_inline)) inline Floats LoadFloats(const float* from) {
 __attribute__((always_inline)) inline void StoreFloats(float* to, Floats v) { std::memcpy(to, &v, sizeof v); }
 // mask ? a : b, lane by lane (mask lanes all ones or zero).
 __attribute__((always_inline)) inline Floats Select(Ints mask, Floats a, Floats b) { return Floats((mask & Ints(a)) | (~mask & Ints(b))); }
+// c / 255.0f for whole c in 0 .. 255, without a division: the product
+// c * (1 / 255) in double rounds to the same float for every such c.
+typedef double Doubles __attribute__((vector_size(64)));
+__attribute__((always_inline)) inline Floats Unit(Ints c) {
+    return __builtin_convertvector(__builtin_convertvector(c, Doubles) * (1.0 / 255.0), Floats);
+}
 inline uint32_t RoundUpToLanes(uint32_t n) { return (n + kLanes - 1) / kLanes * kLanes; }
 
 // The source planes: row y of a plane holds `margin` copies of the row's
@@ -70,10 +76,10 @@ __attribute__((target_clones("avx2", "default"))) void LoadPlanes(const Color* p
         for (uint32_t x = 0; x < vectorEnd; x += kLanes) {
             Ints words;
             std::memcpy(&words, row + x, sizeof words);
-            const Floats alpha = __builtin_convertvector((words >> 24) & 255, Floats) / 255.0f;
-            StoreFloats(r + x, __builtin_convertvector(words & 255, Floats) / 255.0f * alpha);
-            StoreFloats(g + x, __builtin_convertvector((words >> 8) & 255, Floats) / 255.0f * alpha);
-            StoreFloats(b + x, __builtin_convertvector((words >> 16) & 255, Floats) / 255.0f * alpha);
+            const Floats alpha = Unit((words >> 24) & 255);
+            StoreFloats(r + x, Unit(words & 255) * alpha);
+            StoreFloats(g + x, Unit((words >> 8) & 255) * alpha);
+            StoreFloats(b + x, Unit((words >> 16) & 255) * alpha);
             StoreFloats(a + x, alpha);
         }
         for (uint32_t x = vectorEnd; x < w; ++x) {
@@ -210,5 +216,5 @@ void AverageAtOffsets(SelectableRaster& raster, const SampleOffsets& offsets, fl
     scratch.result.resize(raster.PixelCount());
     AverageTaps(CommittedPixels(raster, scratch.source), width, raster.Height(), taps, selected.front() / width,
                 selected.back() / width, raster.Threads(), scratch.result.data());
-    for (const uint32_t i : selected) raster.SetPixel(int32_t(i), scratch.result[i]);
+    raster.SetSelectedPixels(scratch.result.data());
 }

@@ -56,5 +56,5 @@ void GaussianBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractR
     scratch.result.resize(raster.PixelCount());
     AverageTaps(scratch.between.data(), width, height, horizontal, firstRow, lastRow, raster.Threads(),
                 scratch.result.data());
-    for (const uint32_t i : selected) raster.SetPixel(int32_t(i), scratch.result[i]);
+    raster.SetSelectedPixels(scratch.result.data());
 }

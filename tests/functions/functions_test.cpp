@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "functions/default_queues.h"
+#include "functions/filter_support.h"
 #include "functions/fragmentation_blur.h"
 #include "functions/function_catalogue.h"
 #include "functions/motion_blur.h"
@@ -505,6 +506,53 @@ TEST(RenderSizeTest, ExamplesReducedBackStayClose) {
             difference += std::fabs(sum / 4.0 - small.pixels[i]);
         }
         EXPECT_LT(difference / double(small.pixels.size()), 4.0) << name;
+    }
+}
+
+// ---- [SECTION] Blurs: long distances and every colour -----------------------
+
+// Motion and Gaussian blurs with Distance above 100 up to and past the bound
+// of 1000, over random queues as in the sweep, against the literal blurs.
+TEST(LiteralSweepTest, LongBlursMatchTheLiteralGeneration) {
+    std::mt19937 rng(1000);
+    const uint32_t distances[] = {101, 150, 333, 999, 1000, 1001, 4294967295u};
+    for (int round = 0; round < 14; ++round) {
+        InstructionList queue;
+        if (rng() % 2) queue = Queue(I(kCreateLayer), I(kSelectLayer, {1}));
+        queue.push_back(RandomInstruction(kGradient, rng));
+        if (rng() % 2) queue.push_back(RandomInstruction(kRect, rng));
+        queue.push_back(RandomInstruction(round % 2 ? kMotion : kGaussian, rng));
+        queue.back()->SetRecord("Distance", {KindValue(kSize, distances[round / 2]), false, {}, {}});
+        const uint32_t seed = uint32_t(rng());
+        ReseedParameterRng(seed);
+        const auto product = Render(queue);
+        ReseedParameterRng(seed);
+        std::string problem;
+        const PixelBuffer literal = LiteralGenerate(queue, problem);
+        ASSERT_TRUE(ImagesEqual(product->CompositeCanvas(), literal, 100, 100)) << "round " << round << Describe(queue);
+    }
+}
+
+// Every pair of colour value and opacity (and widths that are not a multiple
+// of the vector lanes) through the vector averaging, against the scalar
+// preparation and resolution of each sum.
+TEST(LiteralSweepTest, AveragingMatchesTheScalarRuleForEveryColour) {
+    for (const uint32_t width : {256u, 253u}) {
+        const uint32_t height = 65536 / width + 1;
+        std::vector<Color> pixels(size_t(width) * height);
+        for (uint32_t i = 0; i < pixels.size(); ++i) pixels[i] = Color(uint8_t(i), uint8_t(255 - i % 256), uint8_t(i * 7 / 3), uint8_t(i >> 8));
+        const std::vector<BlurTap> taps{{0, 0, 1.0f}, {1, -2, 0.3f}, {-300, 1, 0.7f}, {2, 0, 1e-3f}};
+        std::vector<Color> out(pixels.size());
+        AverageTaps(pixels.data(), width, height, taps, 0, height - 1, 2, out.data());
+        for (uint32_t i = 0; i < pixels.size(); ++i) {
+            float r = 0, g = 0, b = 0, w = 0;
+            for (const BlurTap& t : taps) {
+                const int64_t x = std::clamp<int64_t>(int64_t(i % width) + t.dx, 0, width - 1), y = std::clamp<int64_t>(int64_t(i / width) + t.dy, 0, height - 1);
+                const WeightedColor c = Weigh(pixels[size_t(y * width + x)]);
+                r += c.r * t.weight, g += c.g * t.weight, b += c.b * t.weight, w += c.a * t.weight;
+            }
+            ASSERT_EQ(out[i].Word(), ResolveAverage(r, g, b, w).Word()) << "pixel " << i << " of width " << width;
+        }
     }
 }
 

@@ -92,32 +92,43 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MemoryByteSource back(bytes.data(), bytes.size());
     if (!DecodeProject(back, none, again) || EncodeProject(again) != bytes) std::abort();
 
-    static SelectableRaster raster(100, 100);
-    ReseedParameterRng(0);
-    Generate(raster, queue);
-    // And at a size from 16 to 512 that the input picks, within the memory a
-    // render there needs (a few projects hold 1024 layers); smaller when its
-    // blurs' samples (their cost grows with the size) would take too long
-    // under the sanitizers.
-    uint32_t hash = 2166136261u;
-    for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 16777619u;
-    uint32_t side = 16 + hash % 497;
     // Samples per pixel of its blurs at 100 x 100: a Gaussian's two passes
-    // and a motion line grow with Distance (which grows with the size), a
-    // fragmentation ring with its Fragments.
+    // and a motion line grow with Distance (which grows with the size; read
+    // as it is up to 1000), a fragmentation ring with its Fragments.
     double perPixel = 0, perPixelScaled = 0;
     for (const auto& f : queue) {
         const uint32_t type = f->GetTypeId();
         if (type < 9 || type > 11) continue;
-        const double distance = f->GetRecord("Distance").randomized ? 100.0
+        const double distance = f->GetRecord("Distance").randomized ? 1000.0
                                 : std::min(1.0 * f->GetRawValue("Distance").AsUInt32(), 1000.0);
         if (type == 11)
-            perPixel += f->GetRecord("Fragments").randomized ? 100.0
+            perPixel += f->GetRecord("Fragments").randomized ? 1000.0
                         : std::min(1.0 * f->GetRawValue("Fragments").AsUInt32(), 1000.0);
         else
             perPixelScaled += 4 * distance + 2;
     }
-    while (side > 16 && (perPixel + perPixelScaled * side / 100) * side * side > 2e7) side /= 2;
+    // Within 2e7 samples a render stays well inside the time limit under the
+    // sanitizers on a loaded machine.
+    auto tooSlow = [&](uint32_t side) { return (perPixel + perPixelScaled * side / 100) * side * side > 2e7; };
+
+    // At 100 x 100 (smaller when its blurs would take too long there).
+    static SelectableRaster raster(100, 100);
+    uint32_t first = 100;
+    while (first > 16 && tooSlow(first)) first /= 2;
+    ReseedParameterRng(0);
+    if (first == 100) {
+        Generate(raster, queue);
+    } else {
+        SelectableRaster small(first, first);
+        Generate(small, queue);
+    }
+    // And at a size from 16 to 512 that the input picks, within the memory a
+    // render there needs (a few projects hold 1024 layers); smaller when its
+    // blurs' samples would take too long.
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 16777619u;
+    uint32_t side = 16 + hash % 497;
+    while (side > 16 && tooSlow(side)) side /= 2;
     if (RenderMemoryBytes(queue, side) > (uint64_t(512) << 20)) return 0;
     SelectableRaster sized(side, side);
     ReseedParameterRng(0);
