@@ -64,33 +64,67 @@ inline uint32_t RoundUpToLanes(uint32_t n) { return (n + kLanes - 1) / kLanes * 
 struct Planes {
     uint32_t width, height, margin, stride;
     float *r, *g, *b, *a;
+    size_t Row(uint32_t y) const { return size_t(y) * stride + margin; }
 };
 
-// The planes for the image, each pixel prepared as Weigh() does it.
-__attribute__((target_clones("avx2", "default"))) void LoadPlanes(const Color* pixels, Planes& p) {
-    const uint32_t w = p.width, vectorEnd = w / kLanes * kLanes;
+Planes MakePlanes(std::vector<float>& storage, uint32_t width, uint32_t height, uint32_t margin) {
+    Planes p{width, height, margin, margin + RoundUpToLanes(width) + margin, nullptr, nullptr, nullptr, nullptr};
+    const size_t planeSize = size_t(p.stride) * height;
+    storage.resize(4 * planeSize);
+    p.r = storage.data(), p.g = p.r + planeSize, p.b = p.g + planeSize, p.a = p.b + planeSize;
+    return p;
+}
+
+// Four channels of eight pixels, whole numbers 0 .. 255.
+struct Channels {
+    Ints r, g, b, a;
+};
+
+// The pixels prepared as Weigh() does it, into the planes' row y from x on.
+__attribute__((always_inline)) inline void StoreWeighed(const Planes& p, uint32_t y, uint32_t x, const Channels& c) {
+    const size_t at = p.Row(y) + x;
+    const Floats alpha = Unit(c.a);
+    StoreFloats(p.r + at, Unit(c.r) * alpha);
+    StoreFloats(p.g + at, Unit(c.g) * alpha);
+    StoreFloats(p.b + at, Unit(c.b) * alpha);
+    StoreFloats(p.a + at, alpha);
+}
+
+// The row's border: copies of its first and last pixel.
+void FillBorder(const Planes& p, uint32_t y) {
+    for (float* plane : {p.r, p.g, p.b, p.a}) {
+        float* line = plane + size_t(y) * p.stride;
+        std::fill(line, line + p.margin, line[p.margin]);
+        std::fill(line + p.margin + p.width, line + p.stride, line[p.margin + p.width - 1]);
+    }
+}
+
+// ResolveAverage of eight sums, lane by lane: the channels of the results.
+__attribute__((always_inline)) inline Channels ResolveLanes(Floats r, Floats g, Floats b, Floats w) {
+    auto channel = [](Floats v) {  // TruncateToChannel
+        v = Select(v > 0.0f, v, Floats{} + 0.0f);
+        v = Select(v >= 255.0f, Floats{} + 255.0f, v);
+        return __builtin_convertvector(v, Ints);
+    };
+    const Ints some = ~(w == 0.0f);  // W = 0 gives 0x00000000
+    const Floats divisor = Select(some, w, Floats{} + 1.0f);
+    return {channel(r / divisor * 255.0f) & some, channel(g / divisor * 255.0f) & some,
+            channel(b / divisor * 255.0f) & some, channel(w * 255.0f) & some};
+}
+
+// The planes for the image (width x height pixels, row by row).
+__attribute__((target_clones("avx2", "default"))) void LoadPlanes(const Color* pixels, const Planes& p) {
     for (uint32_t y = 0; y < p.height; ++y) {
-        const Color* row = pixels + size_t(y) * w;
-        const size_t base = size_t(y) * p.stride + p.margin;
-        float *r = p.r + base, *g = p.g + base, *b = p.b + base, *a = p.a + base;
-        for (uint32_t x = 0; x < vectorEnd; x += kLanes) {
-            Ints words;
-            std::memcpy(&words, row + x, sizeof words);
-            const Floats alpha = Unit((words >> 24) & 255);
-            StoreFloats(r + x, Unit(words & 255) * alpha);
-            StoreFloats(g + x, Unit((words >> 8) & 255) * alpha);
-            StoreFloats(b + x, Unit((words >> 16) & 255) * alpha);
-            StoreFloats(a + x, alpha);
+        const Color* row = pixels + size_t(y) * p.width;
+        for (uint32_t x = 0; x < p.width; x += kLanes) {
+            Ints words = {};  // lanes past the row's end are overwritten by its border
+            if (x + kLanes <= p.width)
+                std::memcpy(&words, row + x, sizeof words);
+            else
+                std::memcpy(&words, row + x, sizeof(Color) * (p.width - x));
+            StoreWeighed(p, y, x, {words & 255, (words >> 8) & 255, (words >> 16) & 255, (words >> 24) & 255});
         }
-        for (uint32_t x = vectorEnd; x < w; ++x) {
-            const WeightedColor c = Weigh(row[x]);
-            r[x] = c.r, g[x] = c.g, b[x] = c.b, a[x] = c.a;
-        }
-        for (float* plane : {p.r, p.g, p.b, p.a}) {
-            float* line = plane + size_t(y) * p.stride;
-            std::fill(line, line + p.margin, line[p.margin]);
-            std::fill(line + p.margin + w, line + p.stride, line[p.margin + w - 1]);
-        }
+        FillBorder(p, y);
     }
 }
 
@@ -138,57 +172,55 @@ __attribute__((target_clones("avx2", "default"))) void SumRows(const Planes& p, 
     }
 }
 
-// ResolveAverage of every pixel of the sums' rows, into out (indexed as the image).
+// The averages of the sums' rows, into out (indexed as the image).
 __attribute__((target_clones("avx2", "default"))) void ResolveRows(const Sums& sums, uint32_t width, Color* out) {
-    auto channel = [](Floats v) {  // TruncateToChannel, lane by lane
-        v = Select(v > 0.0f, v, Floats{} + 0.0f);
-        v = Select(v >= 255.0f, Floats{} + 255.0f, v);
-        return __builtin_convertvector(v, Ints);
-    };
     for (uint32_t y = sums.firstRow; y < sums.firstRow + sums.rows; ++y) {
         const float *sr = sums.At(0, y), *sg = sums.At(1, y), *sb = sums.At(2, y), *sw = sums.At(3, y);
         Color* row = out + size_t(y) * width;
         for (uint32_t x = 0; x < width; x += kLanes) {
-            const Floats w = LoadFloats(sw + x);
-            const Ints none = w == 0.0f;
-            const Floats divisor = Select(none, Floats{} + 1.0f, w);
-            const Ints words = (channel(LoadFloats(sr + x) / divisor * 255.0f) |
-                                channel(LoadFloats(sg + x) / divisor * 255.0f) << 8 |
-                                channel(LoadFloats(sb + x) / divisor * 255.0f) << 16 | channel(w * 255.0f) << 24) &
-                               ~none;
-            std::memcpy(static_cast<void*>(row + x), &words, sizeof(Color) * std::min(kLanes, width - x));
+            const Channels c = ResolveLanes(LoadFloats(sr + x), LoadFloats(sg + x), LoadFloats(sb + x), LoadFloats(sw + x));
+            const Ints words = c.r | c.g << 8 | c.b << 16 | c.a << 24;
+            if (x + kLanes <= width)
+                std::memcpy(static_cast<void*>(row + x), &words, sizeof words);
+            else
+                std::memcpy(static_cast<void*>(row + x), &words, sizeof(Color) * (width - x));
         }
     }
 }
 
-}  // namespace
+// The averages of the sums' rows, prepared for averaging again into the
+// same rows of the planes `to`: as resolving to pixels and loading them.
+__attribute__((target_clones("avx2", "default"))) void ResolveRowsToPlanes(const Sums& sums, const Planes& to) {
+    for (uint32_t y = sums.firstRow; y < sums.firstRow + sums.rows; ++y) {
+        const float *sr = sums.At(0, y), *sg = sums.At(1, y), *sb = sums.At(2, y), *sw = sums.At(3, y);
+        for (uint32_t x = 0; x < to.width; x += kLanes)
+            StoreWeighed(to, y, x, ResolveLanes(LoadFloats(sr + x), LoadFloats(sg + x), LoadFloats(sb + x), LoadFloats(sw + x)));
+        FillBorder(to, y);
+    }
+}
 
-void AverageTaps(const Color* pixels, uint32_t width, uint32_t height, const std::vector<BlurTap>& taps_,
-                 uint32_t firstRow, uint32_t lastRow, uint32_t threads, Color* out) {
-    lastRow = std::min(lastRow, height - 1);
-    if (width == 0 || firstRow > lastRow) return;
-    // An offset past the image's side reads the edge pixel from every
-    // position, as does an offset of exactly the side: cut there.
-    std::vector<BlurTap> taps = taps_;
+// An offset past the image's side reads the edge pixel from every position,
+// as does an offset of exactly the side: the taps are cut there. Returns
+// the largest |dx|.
+uint32_t CutTaps(std::vector<BlurTap>& taps, uint32_t width, uint32_t height) {
     uint32_t margin = 0;
     for (BlurTap& tap : taps) {
         tap.dx = std::clamp(tap.dx, -int32_t(width), int32_t(width));
         tap.dy = std::clamp(tap.dy, -int32_t(height), int32_t(height));
         margin = std::max(margin, uint32_t(std::abs(tap.dx)));
     }
-    BlurScratch& scratch = blurScratch();
-    Planes p{width, height, margin, margin + RoundUpToLanes(width) + margin, nullptr, nullptr, nullptr, nullptr};
-    const size_t planeSize = size_t(p.stride) * height;
-    scratch.planes.resize(4 * planeSize);
-    p.r = scratch.planes.data(), p.g = p.r + planeSize, p.b = p.g + planeSize, p.a = p.b + planeSize;
-    LoadPlanes(pixels, p);
+    return margin;
+}
 
+// The sums of the rows firstRow .. lastRow from the planes, split by rows
+// over up to `threads` threads.
+Sums SumAllRows(const Planes& p, const std::vector<BlurTap>& taps, uint32_t firstRow, uint32_t lastRow,
+                uint32_t threads, std::vector<float>& storage) {
     const uint32_t rows = lastRow - firstRow + 1;
-    scratch.sums.resize(4 * size_t(rows) * RoundUpToLanes(width));
-    const Sums sums{scratch.sums.data(), firstRow, rows, RoundUpToLanes(width)};
-
+    storage.resize(4 * size_t(rows) * RoundUpToLanes(p.width));
+    const Sums sums{storage.data(), firstRow, rows, RoundUpToLanes(p.width)};
     // Threads pay only for a few million terms or more.
-    const uint64_t work = uint64_t(rows) * width * taps.size();
+    const uint64_t work = uint64_t(rows) * p.width * taps.size();
     const uint32_t parts = uint32_t(std::min<uint64_t>({threads, rows, std::max<uint64_t>(1, work >> 22)}));
     std::vector<std::thread> helpers;
     for (uint32_t part = 1; part < parts; ++part) {
@@ -202,7 +234,32 @@ void AverageTaps(const Color* pixels, uint32_t width, uint32_t height, const std
     }
     SumRows(p, taps, sums, firstRow, firstRow + uint32_t(rows / parts) - 1);
     for (std::thread& helper : helpers) helper.join();
-    ResolveRows(sums, width, out);
+    return sums;
+}
+
+}  // namespace
+
+void AverageTaps(const Color* pixels, uint32_t width, uint32_t height, std::vector<BlurTap> taps,
+                 uint32_t firstRow, uint32_t lastRow, uint32_t threads, Color* out) {
+    lastRow = std::min(lastRow, height - 1);
+    if (width == 0 || firstRow > lastRow) return;
+    BlurScratch& scratch = blurScratch();
+    const Planes p = MakePlanes(scratch.planes, width, height, CutTaps(taps, width, height));
+    LoadPlanes(pixels, p);
+    ResolveRows(SumAllRows(p, taps, firstRow, lastRow, threads, scratch.sums), width, out);
+}
+
+void AverageTapsThenAlongRows(const Color* pixels, uint32_t width, uint32_t height, std::vector<BlurTap> first,
+                              std::vector<BlurTap> second, uint32_t firstRow, uint32_t lastRow, uint32_t threads,
+                              Color* out) {
+    lastRow = std::min(lastRow, height - 1);
+    if (width == 0 || firstRow > lastRow) return;
+    BlurScratch& scratch = blurScratch();
+    const Planes p = MakePlanes(scratch.planes, width, height, CutTaps(first, width, height));
+    LoadPlanes(pixels, p);
+    const Planes q = MakePlanes(scratch.between, width, height, CutTaps(second, width, height));
+    ResolveRowsToPlanes(SumAllRows(p, first, firstRow, lastRow, threads, scratch.sums), q);
+    ResolveRows(SumAllRows(q, second, firstRow, lastRow, threads, scratch.sums), width, out);
 }
 
 void AverageAtOffsets(SelectableRaster& raster, const SampleOffsets& offsets, float weight) {

@@ -46,7 +46,7 @@ struct BlurScratch {
     std::vector<float> planes;  // the source pixels prepared for averaging
     std::vector<float> sums;    // the running sums
     std::vector<Color> source;  // a copy of committed pixels, when needed
-    std::vector<Color> between; // a first pass's result
+    std::vector<float> between; // a first pass's result, prepared for the second
     std::vector<Color> result;
 };
 BlurScratch& blurScratch();
@@ -60,8 +60,14 @@ BlurScratch& blurScratch();
 // scalar order, and the rows are split over up to `threads` threads.
 // Memory: four planes of (width + 2 min(max |dx|, width) + 8) x height
 // floats, whatever the offsets.
-void AverageTaps(const Color* pixels, uint32_t width, uint32_t height, const std::vector<BlurTap>& taps,
+void AverageTaps(const Color* pixels, uint32_t width, uint32_t height, std::vector<BlurTap> taps,
                  uint32_t firstRow, uint32_t lastRow, uint32_t threads, Color* out);
+// Two such averages in a row: the `first` taps over the image, then the
+// `second` taps (all with dy = 0) over that result, as AverageTaps twice with
+// the first result as the second's image.
+void AverageTapsThenAlongRows(const Color* pixels, uint32_t width, uint32_t height, std::vector<BlurTap> first,
+                              std::vector<BlurTap> second, uint32_t firstRow, uint32_t lastRow, uint32_t threads,
+                              Color* out);
 
 // The committed pixels of the raster's current layer (or of the previous
 // pass), row by row; `copy` holds them when they are not stored as one block.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "functions/filter_support.h"
 #include "raster/selectable_raster.h"
@@ -49,12 +50,9 @@ void GaussianBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractR
     // Vertical pass from the layer as it was, then the horizontal pass from
     // its result; the horizontal taps stay in their row, so both passes
     // cover only the rows holding selected pixels.
-    const uint32_t firstRow = selected.front() / width, lastRow = selected.back() / width;
-    scratch.between.resize(raster.PixelCount());
-    AverageTaps(CommittedPixels(raster, scratch.source), width, height, vertical, firstRow, lastRow,
-                raster.Threads(), scratch.between.data());
     scratch.result.resize(raster.PixelCount());
-    AverageTaps(scratch.between.data(), width, height, horizontal, firstRow, lastRow, raster.Threads(),
-                scratch.result.data());
+    AverageTapsThenAlongRows(CommittedPixels(raster, scratch.source), width, height, std::move(vertical),
+                             std::move(horizontal), selected.front() / width, selected.back() / width,
+                             raster.Threads(), scratch.result.data());
     raster.SetSelectedPixels(scratch.result.data());
 }
