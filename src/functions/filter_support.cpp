@@ -128,19 +128,34 @@ __attribute__((target_clones("avx2", "default"))) void LoadPlanes(const Color* p
     }
 }
 
-// The sums of rows firstRow .. lastRow: sum plane k of pixel (x, y) at
-// sums[(k * rows + y - firstRow) * sumStride + x].
-struct Sums {
-    float* data;
-    uint32_t firstRow, rows, sumStride;
-    float* At(uint32_t plane, uint32_t y) const { return data + (size_t(plane) * rows + (y - firstRow)) * sumStride; }
+// Where the averages go: pixels (indexed as the image), or, prepared for
+// averaging again, the same rows of other planes.
+struct Output {
+    Color* pixels;
+    const Planes* planes;
 };
 
-// Rows from .. to (within the sums' rows): every lane keeps its pixel's four
-// sums in registers and adds one product per tap, in tap order. The columns
+// The averages of eight pixels of row y from x on, from their sums.
+__attribute__((always_inline)) inline void Emit(const Output& out, uint32_t width, uint32_t y, uint32_t x, Floats r,
+                                                Floats g, Floats b, Floats w) {
+    const Channels c = ResolveLanes(r, g, b, w);
+    if (out.planes) {  // lanes past the row's end are overwritten by its border
+        StoreWeighed(*out.planes, y, x, c);
+        return;
+    }
+    const Ints words = c.r | c.g << 8 | c.b << 16 | c.a << 24;
+    Color* to = out.pixels + size_t(y) * width + x;
+    if (x + kLanes <= width)
+        std::memcpy(static_cast<void*>(to), &words, sizeof words);
+    else if (x < width)
+        std::memcpy(static_cast<void*>(to), &words, sizeof(Color) * (width - x));
+}
+
+// Rows from .. to: every lane keeps its pixel's four sums in registers and
+// adds one product per tap, in tap order, then resolves them. The columns
 // are done in tiles whose source rows for every tap stay in cache.
-__attribute__((target_clones("avx2", "default"))) void SumRows(const Planes& p, const std::vector<BlurTap>& taps,
-                                                                 const Sums& sums, uint32_t from, uint32_t to) {
+__attribute__((target_clones("avx2", "default"))) void AverageRows(const Planes& p, const std::vector<BlurTap>& taps,
+                                                                     const Output& out, uint32_t from, uint32_t to) {
     int64_t reachY = 0;
     for (const BlurTap& tap : taps) reachY = std::max<int64_t>(reachY, std::abs(int64_t(tap.dy)));
     reachY = std::min<int64_t>(reachY, p.height);
@@ -155,8 +170,26 @@ __attribute__((target_clones("avx2", "default"))) void SumRows(const Planes& p, 
                 const int64_t row = std::clamp<int64_t>(int64_t(y) + taps[t].dy, 0, int64_t(p.height) - 1);
                 start[t] = size_t(row) * p.stride + size_t(int64_t(p.margin) + taps[t].dx);
             }
-            float *sr = sums.At(0, y), *sg = sums.At(1, y), *sb = sums.At(2, y), *sw = sums.At(3, y);
-            for (uint32_t x = x0; x < x1; x += kLanes) {
+            uint32_t x = x0;
+            // Sixteen pixels at a time: twice the independent sums in flight.
+            for (; x + 2 * kLanes <= x1; x += 2 * kLanes) {
+                Floats r = {}, g = {}, b = {}, w = {}, r2 = {}, g2 = {}, b2 = {}, w2 = {};
+                for (size_t t = 0; t < taps.size(); ++t) {
+                    const size_t at = start[t] + x;
+                    const float weight = taps[t].weight;
+                    r += LoadFloats(p.r + at) * weight;
+                    r2 += LoadFloats(p.r + at + kLanes) * weight;
+                    g += LoadFloats(p.g + at) * weight;
+                    g2 += LoadFloats(p.g + at + kLanes) * weight;
+                    b += LoadFloats(p.b + at) * weight;
+                    b2 += LoadFloats(p.b + at + kLanes) * weight;
+                    w += LoadFloats(p.a + at) * weight;
+                    w2 += LoadFloats(p.a + at + kLanes) * weight;
+                }
+                Emit(out, p.width, y, x, r, g, b, w);
+                Emit(out, p.width, y, x + kLanes, r2, g2, b2, w2);
+            }
+            for (; x < x1; x += kLanes) {
                 Floats r = {}, g = {}, b = {}, w = {};
                 for (size_t t = 0; t < taps.size(); ++t) {
                     const size_t at = start[t] + x;
@@ -166,37 +199,12 @@ __attribute__((target_clones("avx2", "default"))) void SumRows(const Planes& p, 
                     b += LoadFloats(p.b + at) * weight;
                     w += LoadFloats(p.a + at) * weight;
                 }
-                StoreFloats(sr + x, r), StoreFloats(sg + x, g), StoreFloats(sb + x, b), StoreFloats(sw + x, w);
+                Emit(out, p.width, y, x, r, g, b, w);
             }
         }
     }
-}
-
-// The averages of the sums' rows, into out (indexed as the image).
-__attribute__((target_clones("avx2", "default"))) void ResolveRows(const Sums& sums, uint32_t width, Color* out) {
-    for (uint32_t y = sums.firstRow; y < sums.firstRow + sums.rows; ++y) {
-        const float *sr = sums.At(0, y), *sg = sums.At(1, y), *sb = sums.At(2, y), *sw = sums.At(3, y);
-        Color* row = out + size_t(y) * width;
-        for (uint32_t x = 0; x < width; x += kLanes) {
-            const Channels c = ResolveLanes(LoadFloats(sr + x), LoadFloats(sg + x), LoadFloats(sb + x), LoadFloats(sw + x));
-            const Ints words = c.r | c.g << 8 | c.b << 16 | c.a << 24;
-            if (x + kLanes <= width)
-                std::memcpy(static_cast<void*>(row + x), &words, sizeof words);
-            else
-                std::memcpy(static_cast<void*>(row + x), &words, sizeof(Color) * (width - x));
-        }
-    }
-}
-
-// The averages of the sums' rows, prepared for averaging again into the
-// same rows of the planes `to`: as resolving to pixels and loading them.
-__attribute__((target_clones("avx2", "default"))) void ResolveRowsToPlanes(const Sums& sums, const Planes& to) {
-    for (uint32_t y = sums.firstRow; y < sums.firstRow + sums.rows; ++y) {
-        const float *sr = sums.At(0, y), *sg = sums.At(1, y), *sb = sums.At(2, y), *sw = sums.At(3, y);
-        for (uint32_t x = 0; x < to.width; x += kLanes)
-            StoreWeighed(to, y, x, ResolveLanes(LoadFloats(sr + x), LoadFloats(sg + x), LoadFloats(sb + x), LoadFloats(sw + x)));
-        FillBorder(to, y);
-    }
+    if (out.planes)
+        for (uint32_t y = from; y <= to; ++y) FillBorder(*out.planes, y);
 }
 
 // An offset past the image's side reads the edge pixel from every position,
@@ -212,13 +220,11 @@ uint32_t CutTaps(std::vector<BlurTap>& taps, uint32_t width, uint32_t height) {
     return margin;
 }
 
-// The sums of the rows firstRow .. lastRow from the planes, split by rows
-// over up to `threads` threads.
-Sums SumAllRows(const Planes& p, const std::vector<BlurTap>& taps, uint32_t firstRow, uint32_t lastRow,
-                uint32_t threads, std::vector<float>& storage) {
+// The averages of the rows firstRow .. lastRow from the planes, split by
+// rows over up to `threads` threads.
+void AverageAllRows(const Planes& p, const std::vector<BlurTap>& taps, uint32_t firstRow, uint32_t lastRow,
+                    uint32_t threads, const Output& out) {
     const uint32_t rows = lastRow - firstRow + 1;
-    storage.resize(4 * size_t(rows) * RoundUpToLanes(p.width));
-    const Sums sums{storage.data(), firstRow, rows, RoundUpToLanes(p.width)};
     // Threads pay only for a few million terms or more.
     const uint64_t work = uint64_t(rows) * p.width * taps.size();
     const uint32_t parts = uint32_t(std::min<uint64_t>({threads, rows, std::max<uint64_t>(1, work >> 22)}));
@@ -227,14 +233,13 @@ Sums SumAllRows(const Planes& p, const std::vector<BlurTap>& taps, uint32_t firs
         const uint32_t a = firstRow + uint32_t(uint64_t(rows) * part / parts);
         const uint32_t b = firstRow + uint32_t(uint64_t(rows) * (part + 1) / parts) - 1;
         try {
-            helpers.emplace_back([=, &p, &taps, &sums] { SumRows(p, taps, sums, a, b); });
+            helpers.emplace_back([=, &p, &taps, &out] { AverageRows(p, taps, out, a, b); });
         } catch (const std::system_error&) {
-            SumRows(p, taps, sums, a, b);  // no thread to spare: this one does it
+            AverageRows(p, taps, out, a, b);  // no thread to spare: this one does it
         }
     }
-    SumRows(p, taps, sums, firstRow, firstRow + uint32_t(rows / parts) - 1);
+    AverageRows(p, taps, out, firstRow, firstRow + uint32_t(rows / parts) - 1);
     for (std::thread& helper : helpers) helper.join();
-    return sums;
 }
 
 }  // namespace
@@ -246,7 +251,7 @@ void AverageTaps(const Color* pixels, uint32_t width, uint32_t height, std::vect
     BlurScratch& scratch = blurScratch();
     const Planes p = MakePlanes(scratch.planes, width, height, CutTaps(taps, width, height));
     LoadPlanes(pixels, p);
-    ResolveRows(SumAllRows(p, taps, firstRow, lastRow, threads, scratch.sums), width, out);
+    AverageAllRows(p, taps, firstRow, lastRow, threads, {out, nullptr});
 }
 
 void AverageTapsThenAlongRows(const Color* pixels, uint32_t width, uint32_t height, std::vector<BlurTap> first,
@@ -258,8 +263,8 @@ void AverageTapsThenAlongRows(const Color* pixels, uint32_t width, uint32_t heig
     const Planes p = MakePlanes(scratch.planes, width, height, CutTaps(first, width, height));
     LoadPlanes(pixels, p);
     const Planes q = MakePlanes(scratch.between, width, height, CutTaps(second, width, height));
-    ResolveRowsToPlanes(SumAllRows(p, first, firstRow, lastRow, threads, scratch.sums), q);
-    ResolveRows(SumAllRows(q, second, firstRow, lastRow, threads, scratch.sums), width, out);
+    AverageAllRows(p, first, firstRow, lastRow, threads, {nullptr, &q});
+    AverageAllRows(q, second, firstRow, lastRow, threads, {out, nullptr});
 }
 
 void AverageAtOffsets(SelectableRaster& raster, const SampleOffsets& offsets, float weight) {

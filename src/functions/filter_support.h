@@ -44,7 +44,6 @@ struct BlurTap {
 // so that a generation does not fault in fresh pages for every blur.
 struct BlurScratch {
     std::vector<float> planes;  // the source pixels prepared for averaging
-    std::vector<float> sums;    // the running sums
     std::vector<Color> source;  // a copy of committed pixels, when needed
     std::vector<float> between; // a first pass's result, prepared for the second
     std::vector<Color> result;

@@ -512,7 +512,8 @@ TEST(RenderSizeTest, ExamplesReducedBackStayClose) {
 // ---- [SECTION] Blurs: long distances and every colour -----------------------
 
 // Motion and Gaussian blurs with Distance above 100 up to and past the bound
-// of 1000, over random queues as in the sweep, against the literal blurs.
+// of 1000, over random queues as in the sweep, against the literal blurs,
+// the product's rows split over threads.
 TEST(LiteralSweepTest, LongBlursMatchTheLiteralGeneration) {
     std::mt19937 rng(1000);
     const uint32_t distances[] = {101, 150, 333, 999, 1000, 1001, 4294967295u};
@@ -524,12 +525,14 @@ TEST(LiteralSweepTest, LongBlursMatchTheLiteralGeneration) {
         queue.push_back(RandomInstruction(round % 2 ? kMotion : kGaussian, rng));
         queue.back()->SetRecord("Distance", {KindValue(kSize, distances[round / 2]), false, {}, {}});
         const uint32_t seed = uint32_t(rng());
+        SelectableRaster product(100, 100);
+        product.SetThreads(3);  // the longest blurs split their rows
         ReseedParameterRng(seed);
-        const auto product = Render(queue);
+        Generate(product, queue);
         ReseedParameterRng(seed);
         std::string problem;
         const PixelBuffer literal = LiteralGenerate(queue, problem);
-        ASSERT_TRUE(ImagesEqual(product->CompositeCanvas(), literal, 100, 100)) << "round " << round << Describe(queue);
+        ASSERT_TRUE(ImagesEqual(product.CompositeCanvas(), literal, 100, 100)) << "round " << round << Describe(queue);
     }
 }
 
