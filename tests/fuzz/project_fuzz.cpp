@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "functions/function_catalogue.h"
 #include "functions/render_memory.h"
@@ -92,29 +93,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MemoryByteSource back(bytes.data(), bytes.size());
     if (!DecodeProject(back, none, again) || EncodeProject(again) != bytes) std::abort();
 
-    // Samples per pixel of its blurs at 100 x 100: a Gaussian's two passes
-    // and a motion line grow with Distance (which grows with the size; read
-    // as it is up to 1000), a fragmentation ring with its Fragments.
-    double perPixel = 0, perPixelScaled = 0;
+    // Samples per pixel of its blurs at a side: a Gaussian's two passes and
+    // a motion line grow with Distance, read as it is up to the blurs' reach
+    // (at least 1000, ten times the side; these rasters keep the scale 1),
+    // a fragmentation ring with its Fragments. Randomised values may reach
+    // the bounds.
+    double perPixel = 0;
+    std::vector<double> distances;
     for (const auto& f : queue) {
         const uint32_t type = f->GetTypeId();
         if (type < 9 || type > 11) continue;
-        const double distance = f->GetRecord("Distance").randomized ? 1000.0
-                                : std::min(1.0 * f->GetRawValue("Distance").AsUInt32(), 1000.0);
         if (type == 11)
             perPixel += f->GetRecord("Fragments").randomized ? 1000.0
                         : std::min(1.0 * f->GetRawValue("Fragments").AsUInt32(), 1000.0);
         else
-            perPixelScaled += 4 * distance + 2;
+            distances.push_back(f->GetRecord("Distance").randomized ? 1e10 : 1.0 * f->GetRawValue("Distance").AsUInt32());
     }
     // Within 2e7 samples a render stays well inside the time limit under the
     // sanitizers on a loaded machine.
-    auto tooSlow = [&](uint32_t side) { return (perPixel + perPixelScaled * side / 100) * side * side > 2e7; };
+    auto tooSlow = [&](uint32_t side) {
+        double samples = perPixel;
+        for (const double d : distances) samples += 4 * std::min(d, std::max(1000.0, 10.0 * side)) + 2;
+        return samples * side * side > 2e7;
+    };
 
     // At 100 x 100 (smaller when its blurs would take too long there).
     static SelectableRaster raster(100, 100);
     uint32_t first = 100;
-    while (first > 16 && tooSlow(first)) first /= 2;
+    while (first > 4 && tooSlow(first)) first /= 2;
     ReseedParameterRng(0);
     if (first == 100) {
         Generate(raster, queue);
@@ -128,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint32_t hash = 2166136261u;
     for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 16777619u;
     uint32_t side = 16 + hash % 497;
-    while (side > 16 && tooSlow(side)) side /= 2;
+    while (side > 4 && tooSlow(side)) side /= 2;
     if (RenderMemoryBytes(queue, side) > (uint64_t(512) << 20)) return 0;
     SelectableRaster sized(side, side);
     ReseedParameterRng(0);
