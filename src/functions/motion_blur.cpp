@@ -20,20 +20,28 @@ const ParamLayout& MotionBlurRasterFunction::Layout() {
     return layout;
 }
 
-std::set<std::pair<int32_t, int32_t>> MotionBlurOffsets(float angleDegrees, uint32_t distance) {
+SampleOffsets MotionBlurLine(float angleDegrees, uint32_t distance) {
     // sin and cos of a float are taken in single precision, so that 90 degrees
     // gives an exactly horizontal line.
     const float radians = FiniteAngle(angleDegrees) * 0.017453292f;
     const float s = std::sin(radians);
     const float c = std::cos(radians);
     const int32_t n = int32_t(2.0f * float(distance));
-    std::set<std::pair<int32_t, int32_t>> offsets;
+    SampleOffsets offsets;
+    offsets.reserve(2 * size_t(std::max(n, 0)));
     for (int32_t i = 0; i < n; ++i) {
         const float t = float(i) * 0.5f;
-        offsets.emplace(NearestOffset(-t * s), NearestOffset(t * c));
-        offsets.emplace(NearestOffset(t * s), NearestOffset(-t * c));
+        offsets.emplace_back(NearestOffset(-t * s), NearestOffset(t * c));
+        offsets.emplace_back(NearestOffset(t * s), NearestOffset(-t * c));
     }
+    std::sort(offsets.begin(), offsets.end());
+    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
     return offsets;
+}
+
+std::set<std::pair<int32_t, int32_t>> MotionBlurOffsets(float angleDegrees, uint32_t distance) {
+    const SampleOffsets line = MotionBlurLine(angleDegrees, distance);
+    return {line.begin(), line.end()};
 }
 
 void MotionBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
@@ -45,7 +53,7 @@ void MotionBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractRas
     if (distance == 0) return;
     distance = std::min(distance, BlurReach(raster));
 
-    const std::set<std::pair<int32_t, int32_t>> offsets = MotionBlurOffsets(angle, distance);
-    // Samples are summed in the set's ascending (dx, dy) order.
-    AverageAtOffsets(raster, SampleOffsets(offsets.begin(), offsets.end()), 1.0f / float(offsets.size()));
+    const SampleOffsets offsets = MotionBlurLine(angle, distance);
+    // Samples are summed in ascending (dx, dy) order.
+    AverageAtOffsets(raster, offsets, 1.0f / float(offsets.size()));
 }
