@@ -536,6 +536,23 @@ TEST(LiteralSweepTest, LongBlursMatchTheLiteralGeneration) {
     }
 }
 
+// The motion line's offsets, ordered along the line, are the distinct
+// offsets of the plain loop in ascending order, at every kind of angle.
+TEST(LiteralSweepTest, MotionLineIsTheOrderedSetOfItsOffsets) {
+    std::mt19937 rng(9);
+    for (int round = 0; round < 400; ++round) {
+        const float angle = round < 16 ? float(round * 45 - 360) / 2 : float(int(rng() % 72000) - 36000) / float(1 + rng() % 100);
+        const uint32_t distance = round % 5 == 0 ? 1000 : 1 + rng() % 200;
+        const float radians = angle * 0.017453292f, s = std::sin(radians), c = std::cos(radians);
+        std::set<std::pair<int32_t, int32_t>> plain;
+        for (int32_t i = 0; i < int32_t(2 * distance); ++i) {
+            const float t = float(i) * 0.5f;
+            plain.emplace(int32_t(Nearest(-t * s)), int32_t(Nearest(t * c))), plain.emplace(int32_t(Nearest(t * s)), int32_t(Nearest(-t * c)));
+        }
+        ASSERT_EQ(MotionBlurLine(angle, distance), (std::vector<std::pair<int32_t, int32_t>>(plain.begin(), plain.end()))) << angle << " degrees, " << distance;
+    }
+}
+
 // Every pair of colour value and opacity (and widths that are not a multiple
 // of the vector lanes) through the vector averaging, against the scalar
 // preparation and resolution of each sum.
