@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 #include <thread>
 
@@ -11,35 +12,8 @@ uint32_t FilterReach(const SelectableRaster& raster) {
     return std::max({100u, raster.Width(), raster.Height()});
 }
 
-void PaddedPlanes::Load(const SelectableRaster& raster, uint32_t margin_) {
-    width = raster.Width();
-    height = raster.Height();
-    margin = margin_;
-    stride = width + 2 * margin;
-    const size_t size = size_t(stride) * (height + 2 * margin);
-    r.resize(size);
-    g.resize(size);
-    b.resize(size);
-    a.resize(size);
-    const int64_t m = margin;
-    for (int64_t py = 0; py < int64_t(height) + 2 * m; ++py) {
-        for (int64_t px = 0; px < int64_t(stride); ++px) {
-            // GetPixelAt clamps to the nearest edge pixel.
-            const WeightedColor c = Weigh(raster.GetPixelAt(int32_t(px - m), int32_t(py - m), false));
-            const size_t at = size_t(py) * stride + size_t(px);
-            r[at] = c.r;
-            g[at] = c.g;
-            b[at] = c.b;
-            a[at] = c.a;
-        }
-    }
-}
-
-void AverageAccumulator::Reset(uint32_t width_, uint32_t height_) {
-    width = width_;
-    height = height_;
-    const size_t size = size_t(width) * height;
-    for (std::vector<float>* plane : {&r, &g, &b, &w}) plane->assign(size, 0.0f);
+uint32_t BlurReach(const SelectableRaster& raster) {
+    return uint32_t(std::max<uint64_t>(1000, 10 * uint64_t(std::max(raster.Width(), raster.Height()))));
 }
 
 BlurScratch& blurScratch() {
@@ -47,82 +21,262 @@ BlurScratch& blurScratch() {
     return scratch;
 }
 
-namespace {
-
-// sums[x] += samples[x] * weight. Lanes are independent pixels, each getting
-// one term per call, so vectorising changes no bit of any pixel's sum.
-void AddWeightedRow(float* __restrict sums, const float* __restrict samples, float weight, uint32_t count) {
-    for (uint32_t x = 0; x < count; ++x) sums[x] += samples[x] * weight;
+const Color* CommittedPixels(const SelectableRaster& raster, std::vector<Color>& copy) {
+    if (raster.PassCounter() == 0) return raster.Layer(raster.CurrentLayerIndex()).data();
+    copy.resize(raster.PixelCount());
+    for (uint32_t i = 0; i < raster.PixelCount(); ++i) copy[i] = raster.GetPixel(int32_t(i));
+    return copy.data();
 }
 
-}  // namespace
+// The vector helpers below are inlined into their callers; their ABI with
+// and without AVX is never crossed.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
 
-// The rows firstRow .. lastRow of one thread, in column tiles. Built also
-// for AVX2 (wider lanes, the same operations on each: no fused multiply-add).
-__attribute__((target_clones("avx2", "default"))) void AddTapsToRows(AverageAccumulator& sums, const PaddedPlanes& source, const std::vector<AverageAccumulator::Tap>& taps,
-                   uint32_t firstRow, uint32_t lastRow) {
-    const int64_t m = source.margin;
-    // A tile's source rows for every tap (2m + 1 rows of four planes) fit in about 1 MiB.
-    const uint32_t tile = uint32_t(std::clamp<int64_t>((int64_t(1) << 16) / (2 * m + 1), 64, sums.width));
-    for (uint32_t x0 = 0; x0 < sums.width; x0 += tile) {
-        const uint32_t count = std::min(tile, sums.width - x0);
-        for (uint32_t y = firstRow; y <= lastRow && y < sums.height; ++y) {
-            const size_t to = size_t(y) * sums.width + x0;
-            for (const AverageAccumulator::Tap& tap : taps) {
-                const size_t from = size_t(int64_t(y) + tap.dy + m) * source.stride + size_t(m + tap.dx) + x0;
-                AddWeightedRow(sums.r.data() + to, source.r.data() + from, tap.weight, count);
-                AddWeightedRow(sums.g.data() + to, source.g.data() + from, tap.weight, count);
-                AddWeightedRow(sums.b.data() + to, source.b.data() + from, tap.weight, count);
-                AddWeightedRow(sums.w.data() + to, source.a.data() + from, tap.weight, count);
+// Eight pixels side by side. Every operation on these works lane by lane in
+// single precision, exactly as on one float (no fused multiply-add: the
+// build keeps contraction off and no clone enables FMA).
+constexpr uint32_t kLanes = 8;
+typedef float Floats __attribute__((vector_size(32)));
+typedef int32_t Ints __attribute__((vector_size(32)));
+
+__attribute__((always_inline)) inline Floats LoadFloats(const float* from) {
+    Floats v;
+    std::memcpy(&v, from, sizeof v);
+    return v;
+}
+__attribute__((always_inline)) inline void StoreFloats(float* to, Floats v) { std::memcpy(to, &v, sizeof v); }
+// mask ? a : b, lane by lane (mask lanes all ones or zero).
+__attribute__((always_inline)) inline Floats Select(Ints mask, Floats a, Floats b) { return Floats((mask & Ints(a)) | (~mask & Ints(b))); }
+// c / 255.0f for whole c in 0 .. 255, without a division: the product
+// c * (1 / 255) in double rounds to the same float for every such c.
+typedef double Doubles __attribute__((vector_size(64)));
+__attribute__((always_inline)) inline Floats Unit(Ints c) {
+    return __builtin_convertvector(__builtin_convertvector(c, Doubles) * (1.0 / 255.0), Floats);
+}
+inline uint32_t RoundUpToLanes(uint32_t n) { return (n + kLanes - 1) / kLanes * kLanes; }
+
+// The source planes: row y of a plane holds `margin` copies of the row's
+// first pixel, its width pixels, then copies of its last pixel up to
+// `stride`; a clamped read at (x + dx, y + dy) is plane[row(y + dy) * stride
+// + margin + x + dx] for |dx| <= margin, rows clamped to the image.
+struct Planes {
+    uint32_t width, height, margin, stride;
+    float *r, *g, *b, *a;
+    size_t Row(uint32_t y) const { return size_t(y) * stride + margin; }
+};
+
+Planes MakePlanes(std::vector<float>& storage, uint32_t width, uint32_t height, uint32_t margin) {
+    Planes p{width, height, margin, margin + RoundUpToLanes(width) + margin, nullptr, nullptr, nullptr, nullptr};
+    const size_t planeSize = size_t(p.stride) * height;
+    storage.resize(4 * planeSize);
+    p.r = storage.data(), p.g = p.r + planeSize, p.b = p.g + planeSize, p.a = p.b + planeSize;
+    return p;
+}
+
+// Four channels of eight pixels, whole numbers 0 .. 255.
+struct Channels {
+    Ints r, g, b, a;
+};
+
+// The pixels prepared as Weigh() does it, into the planes' row y from x on.
+__attribute__((always_inline)) inline void StoreWeighed(const Planes& p, uint32_t y, uint32_t x, const Channels& c) {
+    const size_t at = p.Row(y) + x;
+    const Floats alpha = Unit(c.a);
+    StoreFloats(p.r + at, Unit(c.r) * alpha);
+    StoreFloats(p.g + at, Unit(c.g) * alpha);
+    StoreFloats(p.b + at, Unit(c.b) * alpha);
+    StoreFloats(p.a + at, alpha);
+}
+
+// The row's border: copies of its first and last pixel.
+void FillBorder(const Planes& p, uint32_t y) {
+    for (float* plane : {p.r, p.g, p.b, p.a}) {
+        float* line = plane + size_t(y) * p.stride;
+        std::fill(line, line + p.margin, line[p.margin]);
+        std::fill(line + p.margin + p.width, line + p.stride, line[p.margin + p.width - 1]);
+    }
+}
+
+// ResolveAverage of eight sums, lane by lane: the channels of the results.
+__attribute__((always_inline)) inline Channels ResolveLanes(Floats r, Floats g, Floats b, Floats w) {
+    auto channel = [](Floats v) {  // TruncateToChannel
+        v = Select(v > 0.0f, v, Floats{} + 0.0f);
+        v = Select(v >= 255.0f, Floats{} + 255.0f, v);
+        return __builtin_convertvector(v, Ints);
+    };
+    const Ints some = ~(w == 0.0f);  // W = 0 gives 0x00000000
+    const Floats divisor = Select(some, w, Floats{} + 1.0f);
+    return {channel(r / divisor * 255.0f) & some, channel(g / divisor * 255.0f) & some,
+            channel(b / divisor * 255.0f) & some, channel(w * 255.0f) & some};
+}
+
+// The planes for the image (width x height pixels, row by row).
+__attribute__((target_clones("avx2", "default"))) void LoadPlanes(const Color* pixels, const Planes& p) {
+    for (uint32_t y = 0; y < p.height; ++y) {
+        const Color* row = pixels + size_t(y) * p.width;
+        for (uint32_t x = 0; x < p.width; x += kLanes) {
+            Ints words = {};  // lanes past the row's end are overwritten by its border
+            if (x + kLanes <= p.width)
+                std::memcpy(&words, row + x, sizeof words);
+            else
+                std::memcpy(&words, row + x, sizeof(Color) * (p.width - x));
+            StoreWeighed(p, y, x, {words & 255, (words >> 8) & 255, (words >> 16) & 255, (words >> 24) & 255});
+        }
+        FillBorder(p, y);
+    }
+}
+
+// Where the averages go: pixels (indexed as the image), or, prepared for
+// averaging again, the same rows of other planes.
+struct Output {
+    Color* pixels;
+    const Planes* planes;
+};
+
+// The averages of eight pixels of row y from x on, from their sums.
+__attribute__((always_inline)) inline void Emit(const Output& out, uint32_t width, uint32_t y, uint32_t x, Floats r,
+                                                Floats g, Floats b, Floats w) {
+    const Channels c = ResolveLanes(r, g, b, w);
+    if (out.planes) {  // lanes past the row's end are overwritten by its border
+        StoreWeighed(*out.planes, y, x, c);
+        return;
+    }
+    const Ints words = c.r | c.g << 8 | c.b << 16 | c.a << 24;
+    Color* to = out.pixels + size_t(y) * width + x;
+    if (x + kLanes <= width)
+        std::memcpy(static_cast<void*>(to), &words, sizeof words);
+    else if (x < width)
+        std::memcpy(static_cast<void*>(to), &words, sizeof(Color) * (width - x));
+}
+
+// Rows from .. to: every lane keeps its pixel's four sums in registers and
+// adds one product per tap, in tap order, then resolves them. The columns
+// are done in tiles whose source rows for every tap stay in cache.
+__attribute__((target_clones("avx2", "default"))) void AverageRows(const Planes& p, const std::vector<BlurTap>& taps,
+                                                                     const Output& out, uint32_t from, uint32_t to) {
+    int64_t reachY = 0;
+    for (const BlurTap& tap : taps) reachY = std::max<int64_t>(reachY, std::abs(int64_t(tap.dy)));
+    reachY = std::min<int64_t>(reachY, p.height);
+    const uint32_t columns = RoundUpToLanes(p.width);
+    // A tile's source rows (up to 2 reachY + 1 of four planes) fit in about 1 MiB.
+    const uint32_t tile = RoundUpToLanes(uint32_t(std::clamp<int64_t>((int64_t(1) << 16) / (2 * reachY + 1), 64, columns)));
+    std::vector<size_t> start(taps.size());
+    for (uint32_t x0 = 0; x0 < columns; x0 += tile) {
+        const uint32_t x1 = std::min(columns, x0 + tile);
+        for (uint32_t y = from; y <= to; ++y) {
+            for (size_t t = 0; t < taps.size(); ++t) {
+                const int64_t row = std::clamp<int64_t>(int64_t(y) + taps[t].dy, 0, int64_t(p.height) - 1);
+                start[t] = size_t(row) * p.stride + size_t(int64_t(p.margin) + taps[t].dx);
+            }
+            uint32_t x = x0;
+            // Sixteen pixels at a time: twice the independent sums in flight.
+            for (; x + 2 * kLanes <= x1; x += 2 * kLanes) {
+                Floats r = {}, g = {}, b = {}, w = {}, r2 = {}, g2 = {}, b2 = {}, w2 = {};
+                for (size_t t = 0; t < taps.size(); ++t) {
+                    const size_t at = start[t] + x;
+                    const float weight = taps[t].weight;
+                    r += LoadFloats(p.r + at) * weight;
+                    r2 += LoadFloats(p.r + at + kLanes) * weight;
+                    g += LoadFloats(p.g + at) * weight;
+                    g2 += LoadFloats(p.g + at + kLanes) * weight;
+                    b += LoadFloats(p.b + at) * weight;
+                    b2 += LoadFloats(p.b + at + kLanes) * weight;
+                    w += LoadFloats(p.a + at) * weight;
+                    w2 += LoadFloats(p.a + at + kLanes) * weight;
+                }
+                Emit(out, p.width, y, x, r, g, b, w);
+                Emit(out, p.width, y, x + kLanes, r2, g2, b2, w2);
+            }
+            for (; x < x1; x += kLanes) {
+                Floats r = {}, g = {}, b = {}, w = {};
+                for (size_t t = 0; t < taps.size(); ++t) {
+                    const size_t at = start[t] + x;
+                    const float weight = taps[t].weight;
+                    r += LoadFloats(p.r + at) * weight;
+                    g += LoadFloats(p.g + at) * weight;
+                    b += LoadFloats(p.b + at) * weight;
+                    w += LoadFloats(p.a + at) * weight;
+                }
+                Emit(out, p.width, y, x, r, g, b, w);
             }
         }
     }
+    if (out.planes)
+        for (uint32_t y = from; y <= to; ++y) FillBorder(*out.planes, y);
+}
+
+// An offset past the image's side reads the edge pixel from every position,
+// as does an offset of exactly the side: the taps are cut there. Returns
+// the largest |dx|.
+uint32_t CutTaps(std::vector<BlurTap>& taps, uint32_t width, uint32_t height) {
+    uint32_t margin = 0;
+    for (BlurTap& tap : taps) {
+        tap.dx = std::clamp(tap.dx, -int32_t(width), int32_t(width));
+        tap.dy = std::clamp(tap.dy, -int32_t(height), int32_t(height));
+        margin = std::max(margin, uint32_t(std::abs(tap.dx)));
+    }
+    return margin;
+}
+
+// The averages of the rows firstRow .. lastRow from the planes, split by
+// rows over up to `threads` threads.
+void AverageAllRows(const Planes& p, const std::vector<BlurTap>& taps, uint32_t firstRow, uint32_t lastRow,
+                    uint32_t threads, const Output& out) {
+    const uint32_t rows = lastRow - firstRow + 1;
+    // Threads pay only for a few million terms or more.
+    const uint64_t work = uint64_t(rows) * p.width * taps.size();
+    const uint32_t parts = uint32_t(std::min<uint64_t>({threads, rows, std::max<uint64_t>(1, work >> 22)}));
+    std::vector<std::thread> helpers;
+    for (uint32_t part = 1; part < parts; ++part) {
+        const uint32_t a = firstRow + uint32_t(uint64_t(rows) * part / parts);
+        const uint32_t b = firstRow + uint32_t(uint64_t(rows) * (part + 1) / parts) - 1;
+        try {
+            helpers.emplace_back([=, &p, &taps, &out] { AverageRows(p, taps, out, a, b); });
+        } catch (const std::system_error&) {
+            AverageRows(p, taps, out, a, b);  // no thread to spare: this one does it
+        }
+    }
+    AverageRows(p, taps, out, firstRow, firstRow + uint32_t(rows / parts) - 1);
+    for (std::thread& helper : helpers) helper.join();
 }
 
 }  // namespace
 
-void AverageAccumulator::AddTaps(const PaddedPlanes& source, const std::vector<Tap>& taps, uint32_t firstRow,
-                                 uint32_t lastRow, uint32_t threads) {
+void AverageTaps(const Color* pixels, uint32_t width, uint32_t height, std::vector<BlurTap> taps,
+                 uint32_t firstRow, uint32_t lastRow, uint32_t threads, Color* out) {
     lastRow = std::min(lastRow, height - 1);
-    if (firstRow > lastRow) return;
-    const uint64_t rows = lastRow - firstRow + 1;
-    // Threads pay only for a few million terms or more.
-    const uint64_t work = rows * width * taps.size();
-    const uint32_t parts = uint32_t(std::min<uint64_t>({threads, rows, std::max<uint64_t>(1, work >> 22)}));
-    std::vector<std::thread> helpers;
-    for (uint32_t part = 1; part < parts; ++part) {
-        const uint32_t a = firstRow + uint32_t(rows * part / parts), b = firstRow + uint32_t(rows * (part + 1) / parts) - 1;
-        try {
-            helpers.emplace_back([=, &source, &taps] { AddTapsToRows(*this, source, taps, a, b); });
-        } catch (const std::system_error&) {
-            AddTapsToRows(*this, source, taps, a, b);  // no thread to spare: this one does it
-        }
-    }
-    AddTapsToRows(*this, source, taps, firstRow, firstRow + uint32_t(rows / parts) - 1);
-    for (std::thread& helper : helpers) helper.join();
+    if (width == 0 || firstRow > lastRow) return;
+    BlurScratch& scratch = blurScratch();
+    const Planes p = MakePlanes(scratch.planes, width, height, CutTaps(taps, width, height));
+    LoadPlanes(pixels, p);
+    AverageAllRows(p, taps, firstRow, lastRow, threads, {out, nullptr});
 }
 
-void AverageAtOffsets(SelectableRaster& raster, SampleOffsets offsets, float weight) {
+void AverageTapsThenAlongRows(const Color* pixels, uint32_t width, uint32_t height, std::vector<BlurTap> first,
+                              std::vector<BlurTap> second, uint32_t firstRow, uint32_t lastRow, uint32_t threads,
+                              Color* out) {
+    lastRow = std::min(lastRow, height - 1);
+    if (width == 0 || firstRow > lastRow) return;
+    BlurScratch& scratch = blurScratch();
+    const Planes p = MakePlanes(scratch.planes, width, height, CutTaps(first, width, height));
+    LoadPlanes(pixels, p);
+    const Planes q = MakePlanes(scratch.between, width, height, CutTaps(second, width, height));
+    AverageAllRows(p, first, firstRow, lastRow, threads, {nullptr, &q});
+    AverageAllRows(q, second, firstRow, lastRow, threads, {out, nullptr});
+}
+
+void AverageAtOffsets(SelectableRaster& raster, const SampleOffsets& offsets, float weight) {
     const std::vector<uint32_t>& selected = raster.SelectedIndices();
     if (selected.empty()) return;
-    const int32_t reach = int32_t(std::max(raster.Width(), raster.Height()));
-    uint32_t margin = 0;
-    for (auto& [dx, dy] : offsets) {
-        dx = std::clamp(dx, -reach, reach);
-        dy = std::clamp(dy, -reach, reach);
-        margin = std::max({margin, uint32_t(std::abs(dx)), uint32_t(std::abs(dy))});
-    }
     BlurScratch& scratch = blurScratch();
-    PaddedPlanes& source = scratch.source;
-    AverageAccumulator& sums = scratch.sums;
-    source.Load(raster, margin);
-    sums.Reset(raster.Width(), raster.Height());
-    const uint32_t firstRow = selected.front() / raster.Width();
-    const uint32_t lastRow = selected.back() / raster.Width();
-    std::vector<AverageAccumulator::Tap> taps;
+    const uint32_t width = raster.Width();
+    std::vector<BlurTap> taps;
+    taps.reserve(offsets.size());
     for (const auto& [dx, dy] : offsets) taps.push_back({dx, dy, weight});
-    sums.AddTaps(source, taps, firstRow, lastRow, raster.Threads());
-    for (const uint32_t i : selected) raster.SetPixel(int32_t(i), sums.Resolve(i));
+    scratch.result.resize(raster.PixelCount());
+    AverageTaps(CommittedPixels(raster, scratch.source), width, raster.Height(), taps, selected.front() / width,
+                selected.back() / width, raster.Threads(), scratch.result.data());
+    raster.SetSelectedPixels(scratch.result.data());
 }

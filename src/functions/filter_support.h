@@ -34,51 +34,49 @@ inline Color ResolveAverage(float r, float g, float b, float w) {
                  TruncateToChannel(b / w * 255.0f), TruncateToChannel(w * 255.0f));
 }
 
-// The committed pixels prepared for averaging, as four planes with a border of
-// `margin` pixels on every side that repeats the edge pixels: reading at any
-// offset within the margin equals a clamped read of the raster.
-struct PaddedPlanes {
-    uint32_t width = 0, height = 0, margin = 0, stride = 0;
-    std::vector<float> r, g, b, a;
-    // Fills the planes from the raster's committed pixels, reusing storage.
-    void Load(const SelectableRaster& raster, uint32_t margin);
-};
-
-// One running alpha-weighted sum per pixel of the raster, as planes.
-struct AverageAccumulator {
-    uint32_t width = 0, height = 0;
-    std::vector<float> r, g, b, w;
-    // All sums to zero for a width x height raster, reusing storage.
-    void Reset(uint32_t width, uint32_t height);
-    // Adds, for every pixel (x, y) of rows firstRow .. lastRow and every tap
-    // in order, the sample at (x + dx, y + dy) with the tap's weight; |dx|,
-    // |dy| <= source.margin. Each pixel's sums receive their terms in tap
-    // order whatever the loop order, so the work is done in column tiles whose
-    // source rows stay in cache, and split by rows over up to `threads`
-    // threads, without changing any bit.
-    struct Tap {
-        int32_t dx, dy;
-        float weight;
-    };
-    void AddTaps(const PaddedPlanes& source, const std::vector<Tap>& taps, uint32_t firstRow, uint32_t lastRow,
-                 uint32_t threads);
-    Color Resolve(size_t index) const { return ResolveAverage(r[index], g[index], b[index], w[index]); }
+// One sample of an average: the pixel at offset (dx, dy), with a weight.
+struct BlurTap {
+    int32_t dx, dy;
+    float weight;
 };
 
 // Working storage of the blurs, one per thread and kept between applications,
 // so that a generation does not fault in fresh pages for every blur.
 struct BlurScratch {
-    PaddedPlanes source;
-    AverageAccumulator sums;
+    std::vector<float> planes;  // the source pixels prepared for averaging
+    std::vector<Color> source;  // a copy of committed pixels, when needed
+    std::vector<float> between; // a first pass's result, prepared for the second
+    std::vector<Color> result;
 };
 BlurScratch& blurScratch();
+
+// For every pixel (x, y) of rows firstRow .. lastRow of the width x height
+// image `pixels`, the alpha-weighted average of the pixels at (x + dx, y + dy)
+// with the taps' weights, every read clamped to the image's edge, the terms
+// summed in tap order: out[y * width + x] receives it (other rows of `out`
+// are left alone). Bit for bit the plain per-pixel sum: pixels are computed
+// side by side in vector lanes, each lane doing the scalar operations in the
+// scalar order, and the rows are split over up to `threads` threads.
+// Memory: four planes of (width + 2 min(max |dx|, width) + 8) x height
+// floats, whatever the offsets.
+void AverageTaps(const Color* pixels, uint32_t width, uint32_t height, std::vector<BlurTap> taps,
+                 uint32_t firstRow, uint32_t lastRow, uint32_t threads, Color* out);
+// Two such averages in a row: the `first` taps over the image, then the
+// `second` taps (all with dy = 0) over that result, as AverageTaps twice with
+// the first result as the second's image.
+void AverageTapsThenAlongRows(const Color* pixels, uint32_t width, uint32_t height, std::vector<BlurTap> first,
+                              std::vector<BlurTap> second, uint32_t firstRow, uint32_t lastRow, uint32_t threads,
+                              Color* out);
+
+// The committed pixels of the raster's current layer (or of the previous
+// pass), row by row; `copy` holds them when they are not stored as one block.
+const Color* CommittedPixels(const SelectableRaster& raster, std::vector<Color>& copy);
 
 using SampleOffsets = std::vector<std::pair<int32_t, int32_t>>;
 // Sets every selected pixel to the alpha-weighted average of the committed
 // pixels at the given offsets from it, each with the same weight, summed in
-// the offsets' order (with up to raster.Threads() threads). Offsets beyond the raster's size are cut there first:
-// a clamped read that far out is the edge pixel either way.
-void AverageAtOffsets(SelectableRaster& raster, SampleOffsets offsets, float weight);
+// the offsets' order (with up to raster.Threads() threads).
+void AverageAtOffsets(SelectableRaster& raster, const SampleOffsets& offsets, float weight);
 
 // nearest(v): rounded to the nearest integer, halves away from zero. Sample
 // positions are clamped to the raster anyway, so offsets saturate at
@@ -108,3 +106,9 @@ inline float FiniteAngle(float degrees) { return std::isfinite(degrees) ? degree
 // Size and CellSize the editor's sliders give. A blur Distance or a crystal
 // cell beyond it only repeats edge pixels, so larger values are read as this.
 uint32_t FilterReach(const SelectableRaster& raster);
+
+// The largest blur Distance read as it is: ten times the raster's larger
+// side (1000 at the 100 x 100 design size, the same design length at every
+// size), and at least 1000. A larger Distance is read as this: the work per
+// pixel, about 4 * Distance terms, stays bounded by the raster's size.
+uint32_t BlurReach(const SelectableRaster& raster);

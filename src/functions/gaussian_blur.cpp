@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "functions/filter_support.h"
 #include "raster/selectable_raster.h"
@@ -32,37 +33,26 @@ void GaussianBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractR
     uint32_t distance = RenderScale(raster).Length(function.GetValue("Distance").AsUInt32());
     // A Gaussian of no width leaves the pixels as they are.
     if (distance == 0) return;
-    distance = std::min(distance, FilterReach(raster));
+    distance = std::min(distance, BlurReach(raster));
+    // Nothing selected: the first pass would be seen by no pixel.
+    const std::vector<uint32_t>& selected = raster.SelectedIndices();
+    if (selected.empty()) return;
     const std::vector<float> kernel = GaussianKernel(distance);
     const int32_t d = int32_t(distance);
     const uint32_t width = raster.Width(), height = raster.Height();
+    std::vector<BlurTap> vertical, horizontal;
+    for (int32_t o = -d; o <= d; ++o) {
+        vertical.push_back({0, o, kernel[size_t(o + d)]});
+        horizontal.push_back({o, 0, kernel[size_t(o + d)]});
+    }
 
     BlurScratch& scratch = blurScratch();
-    PaddedPlanes& source = scratch.source;
-    AverageAccumulator& sums = scratch.sums;
-
-    // Vertical pass over every pixel, from the layer as it was.
-    {
-        source.Load(raster, distance);
-        sums.Reset(width, height);
-        std::vector<AverageAccumulator::Tap> taps;
-        for (int32_t o = -d; o <= d; ++o) taps.push_back({0, o, kernel[size_t(o + d)]});
-        sums.AddTaps(source, taps, 0, height - 1, raster.Threads());
-        for (uint32_t y = 0; y < height; ++y)
-            for (uint32_t x = 0; x < width; ++x)
-                raster.SetPixelAt(int32_t(x), int32_t(y), sums.Resolve(size_t(y) * width + x));
-    }
-    raster.BeginPass();
-
-    // Horizontal pass over the selection, from the vertical result.
-    const std::vector<uint32_t>& selected = raster.SelectedIndices();
-    if (selected.empty()) return;
-    source.Load(raster, distance);
-    sums.Reset(width, height);
-    const uint32_t firstRow = selected.front() / width;
-    const uint32_t lastRow = selected.back() / width;
-    std::vector<AverageAccumulator::Tap> taps;
-    for (int32_t o = -d; o <= d; ++o) taps.push_back({o, 0, kernel[size_t(o + d)]});
-    sums.AddTaps(source, taps, firstRow, lastRow, raster.Threads());
-    for (const uint32_t i : selected) raster.SetPixel(int32_t(i), sums.Resolve(i));
+    // Vertical pass from the layer as it was, then the horizontal pass from
+    // its result; the horizontal taps stay in their row, so both passes
+    // cover only the rows holding selected pixels.
+    scratch.result.resize(raster.PixelCount());
+    AverageTapsThenAlongRows(CommittedPixels(raster, scratch.source), width, height, std::move(vertical),
+                             std::move(horizontal), selected.front() / width, selected.back() / width,
+                             raster.Threads(), scratch.result.data());
+    raster.SetSelectedPixels(scratch.result.data());
 }

@@ -6,9 +6,9 @@
 class SelectableRaster;
 
 // Separable Gaussian of standard deviation Distance pixels, reaching Distance
-// pixels each way: a vertical pass over the whole raster, then (after
-// BeginPass) a horizontal pass over the selection that reads the first pass.
-// Both passes use the alpha-weighted average and truncate their results.
+// pixels each way (at most BlurReach): a vertical pass, then a horizontal
+// pass over the selection that reads the first pass's pixels. Both passes
+// use the alpha-weighted average and truncate their results.
 // Cost: two separable passes of 2 * Distance + 1 terms per pixel: linear in
 // Distance, which grows with the size N (a sum of Gaussian weights has no
 // running form); summed in cached tiles over the raster's threads.

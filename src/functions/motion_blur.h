@@ -1,6 +1,7 @@
 #pragma once
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "instructions/raster_function.h"
 
@@ -8,7 +9,8 @@ class SelectableRaster;
 
 // Averages each selected pixel, with equal weights and alpha-weighted, with
 // the pixels on a line through it: direction (-sin, cos) of Angle, so 0
-// degrees blurs vertically and 90 horizontally. Point1_X and Point1_Y are
+// degrees blurs vertically and 90 horizontally; Distance at most BlurReach
+// (1000 at the design size). Point1_X and Point1_Y are
 // read but change nothing.
 // Cost: one term per pixel and sample (about 2 * Distance + 1 of them), so
 // it grows with the size N as Distance scales with it: summed in cached
@@ -25,3 +27,5 @@ public:
 // The line's distinct pixel offsets: for i = 0 .. 2D - 1, t = i / 2, the
 // offsets nearest(-t sin, t cos) and nearest(t sin, -t cos), ascending.
 std::set<std::pair<int32_t, int32_t>> MotionBlurOffsets(float angleDegrees, uint32_t distance);
+// The same offsets as a list, ascending, made without a node per offset.
+std::vector<std::pair<int32_t, int32_t>> MotionBlurLine(float angleDegrees, uint32_t distance);

@@ -7,6 +7,7 @@
 // fromWorking = false) see the current layer as it was before the
 // instruction, or the previous pass's result after BeginPass; every write goes
 // to the working canvas, which the generation loop copies back afterwards.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -116,6 +117,16 @@ public:
     RgbaImage CompositeImage() const;
     const PixelBuffer& Layer(uint32_t index) const { return layers_[index]; }
     const PixelBuffer& WorkingCanvas() const { return working_; }
+    // Working pixel i := pixels[i] for every selected index i; `pixels`
+    // holds PixelCount() colours.
+    void SetSelectedPixels(const Color* pixels) {
+        Color* to = working_.data();
+        if (selected_.size() == PixelCount()) {
+            std::copy(pixels, pixels + PixelCount(), to);
+            return;
+        }
+        for (const uint32_t* i = selected_.data(), *end = i + selected_.size(); i != end; ++i) to[*i] = pixels[*i];
+    }
     uint32_t LayerBufferCount() const { return uint32_t(layers_.size()); }
     uint32_t PassCounter() const { return passCounter_; }
 

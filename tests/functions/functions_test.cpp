@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "functions/default_queues.h"
+#include "functions/filter_support.h"
 #include "functions/fragmentation_blur.h"
 #include "functions/function_catalogue.h"
 #include "functions/hsl_modify.h"
@@ -234,8 +235,9 @@ TEST_F(WorkedValuesTest, HslModifyAndBlurOffsets) {
 //                the selected pixels;
 //   compositing  blends layer over layer.
 // Values only a hand-made file can hold are read as the classes document:
-// no distance, fragments or cell size changes nothing; distances and cells
-// beyond the raster's reach of 100 read as 100, fragments above 1000 as 1000,
+// no distance, fragments or cell size changes nothing; blur distances above
+// 1000 read as 1000, cells beyond the raster's reach of 100 as 100,
+// fragments above 1000 as 1000,
 // densities above 10 as 10; infinite or NaN angles and spreads as 0.
 
 struct Sample { int64_t dx, dy; float weight; };
@@ -262,7 +264,7 @@ void Average(SelectableRaster& raster, const std::vector<uint32_t>& pixels, cons
 void LiteralMotionBlur(SelectableRaster& raster, const AbstractRasterFunction& f) {
     (void)f.GetValue("Point1_Y"), (void)f.GetValue("Point1_X");
     const float angle = Finite(f.GetValue("Angle").AsFloat()) * 0.017453292f, s = std::sin(angle), c = std::cos(angle);
-    const uint32_t distance = std::min(f.GetValue("Distance").AsUInt32(), 100u);
+    const uint32_t distance = std::min(f.GetValue("Distance").AsUInt32(), 1000u);
     std::set<std::pair<int64_t, int64_t>> line;  // distinct offsets, ascending
     for (float t = 0; t < float(distance); t += 0.5f) line.emplace(Nearest(-t * s), Nearest(t * c)), line.emplace(Nearest(t * s), Nearest(-t * c));
     std::vector<Sample> samples;
@@ -271,7 +273,7 @@ void LiteralMotionBlur(SelectableRaster& raster, const AbstractRasterFunction& f
 }
 
 void LiteralGaussianBlur(SelectableRaster& raster, const AbstractRasterFunction& f) {
-    const int64_t d = std::min(f.GetValue("Distance").AsUInt32(), 100u);
+    const int64_t d = std::min(f.GetValue("Distance").AsUInt32(), 1000u);
     auto bell = [d](int64_t o) { return std::exp(-0.5f * ((float(o) / float(d)) * (float(o) / float(d)))); };
     float sum = 0;
     for (int64_t o = -d; o <= d; ++o) sum += bell(o);
@@ -647,6 +649,73 @@ TEST(RenderSizeTest, ExamplesReducedBackStayClose) {
             difference += std::fabs(sum / 4.0 - small.pixels[i]);
         }
         EXPECT_LT(difference / double(small.pixels.size()), 4.0) << name;
+    }
+}
+
+// ---- [SECTION] Blurs: long distances and every colour -----------------------
+
+// Motion and Gaussian blurs with Distance above 100 up to and past the bound
+// of 1000, over random queues as in the sweep, against the literal blurs,
+// the product's rows split over threads.
+TEST(LiteralSweepTest, LongBlursMatchTheLiteralGeneration) {
+    std::mt19937 rng(1000);
+    const uint32_t distances[] = {101, 150, 333, 999, 1000, 1001, 4294967295u};
+    for (int round = 0; round < 14; ++round) {
+        InstructionList queue;
+        if (rng() % 2) queue = Queue(I(kCreateLayer), I(kSelectLayer, {1}));
+        queue.push_back(RandomInstruction(kGradient, rng));
+        if (rng() % 2) queue.push_back(RandomInstruction(kRect, rng));
+        queue.push_back(RandomInstruction(round % 2 ? kMotion : kGaussian, rng));
+        queue.back()->SetRecord("Distance", {KindValue(kSize, distances[round / 2]), false, {}, {}});
+        const uint32_t seed = uint32_t(rng());
+        SelectableRaster product(100, 100);
+        product.SetThreads(3);  // the longest blurs split their rows
+        ReseedParameterRng(seed);
+        Generate(product, queue);
+        ReseedParameterRng(seed);
+        std::string problem;
+        const PixelBuffer literal = LiteralGenerate(queue, problem);
+        ASSERT_TRUE(ImagesEqual(product.CompositeCanvas(), literal, 100, 100)) << "round " << round << Describe(queue);
+    }
+}
+
+// The motion line's offsets, ordered along the line, are the distinct
+// offsets of the plain loop in ascending order, at every kind of angle.
+TEST(LiteralSweepTest, MotionLineIsTheOrderedSetOfItsOffsets) {
+    std::mt19937 rng(9);
+    for (int round = 0; round < 400; ++round) {
+        const float angle = round < 16 ? float(round * 45 - 360) / 2 : float(int(rng() % 72000) - 36000) / float(1 + rng() % 100);
+        const uint32_t distance = round % 5 == 0 ? 1000 : 1 + rng() % 200;
+        const float radians = angle * 0.017453292f, s = std::sin(radians), c = std::cos(radians);
+        std::set<std::pair<int32_t, int32_t>> plain;
+        for (int32_t i = 0; i < int32_t(2 * distance); ++i) {
+            const float t = float(i) * 0.5f;
+            plain.emplace(int32_t(Nearest(-t * s)), int32_t(Nearest(t * c))), plain.emplace(int32_t(Nearest(t * s)), int32_t(Nearest(-t * c)));
+        }
+        ASSERT_EQ(MotionBlurLine(angle, distance), (std::vector<std::pair<int32_t, int32_t>>(plain.begin(), plain.end()))) << angle << " degrees, " << distance;
+    }
+}
+
+// Every pair of colour value and opacity (and widths that are not a multiple
+// of the vector lanes) through the vector averaging, against the scalar
+// preparation and resolution of each sum.
+TEST(LiteralSweepTest, AveragingMatchesTheScalarRuleForEveryColour) {
+    for (const uint32_t width : {256u, 253u}) {
+        const uint32_t height = 65536 / width + 1;
+        std::vector<Color> pixels(size_t(width) * height);
+        for (uint32_t i = 0; i < pixels.size(); ++i) pixels[i] = Color(uint8_t(i), uint8_t(255 - i % 256), uint8_t(i * 7 / 3), uint8_t(i >> 8));
+        const std::vector<BlurTap> taps{{0, 0, 1.0f}, {1, -2, 0.3f}, {-300, 1, 0.7f}, {2, 0, 1e-3f}};
+        std::vector<Color> out(pixels.size());
+        AverageTaps(pixels.data(), width, height, taps, 0, height - 1, 2, out.data());
+        for (uint32_t i = 0; i < pixels.size(); ++i) {
+            float r = 0, g = 0, b = 0, w = 0;
+            for (const BlurTap& t : taps) {
+                const int64_t x = std::clamp<int64_t>(int64_t(i % width) + t.dx, 0, width - 1), y = std::clamp<int64_t>(int64_t(i / width) + t.dy, 0, height - 1);
+                const WeightedColor c = Weigh(pixels[size_t(y * width + x)]);
+                r += c.r * t.weight, g += c.g * t.weight, b += c.b * t.weight, w += c.a * t.weight;
+            }
+            ASSERT_EQ(out[i].Word(), ResolveAverage(r, g, b, w).Word()) << "pixel " << i << " of width " << width;
+        }
     }
 }
 

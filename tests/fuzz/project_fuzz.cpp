@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "functions/function_catalogue.h"
 #include "functions/render_memory.h"
@@ -93,43 +94,59 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MemoryByteSource back(bytes.data(), bytes.size());
     if (!DecodeProject(back, none, again) || EncodeProject(again) != bytes) std::abort();
 
-    // Each render stops at the first instruction that starts after two
+    // Samples per pixel of its blurs at a side: a Gaussian's two passes and
+    // a motion line grow with Distance, read as it is up to the blurs' reach
+    // (at least 1000, ten times the side; these rasters keep the scale 1),
+    // a fragmentation ring with its Fragments. Randomised values may reach
+    // the bounds.
+    double perPixel = 0;
+    std::vector<double> distances;
+    bool synthesis = false;
+    for (const auto& f : queue) {
+        const uint32_t type = f->GetTypeId();
+        synthesis = synthesis || type == 19;
+        if (type < 9 || type > 11) continue;
+        if (type == 11)
+            perPixel += f->GetRecord("Fragments").randomized ? 1000.0
+                        : std::min(1.0 * f->GetRawValue("Fragments").AsUInt32(), 1000.0);
+        else
+            distances.push_back(f->GetRecord("Distance").randomized ? 1e10 : 1.0 * f->GetRawValue("Distance").AsUInt32());
+    }
+    // Within 2e7 samples a render stays well inside the time limit under the
+    // sanitizers on a loaded machine.
+    auto tooSlow = [&](uint32_t side) {
+        double samples = perPixel;
+        for (const double d : distances) samples += 4 * std::min(d, std::max(1000.0, 10.0 * side)) + 2;
+        return samples * side * side > 2e7;
+    };
+    // Each render also stops at the first instruction that starts after two
     // seconds: a file of many heavy instructions (texture synthesis takes
     // seconds under the sanitizers) is slow but finite, which is no finding.
     auto started = std::chrono::steady_clock::now();
     const GenerateProgress withinTime = [&started](size_t, size_t) {
         return std::chrono::steady_clock::now() - started < std::chrono::seconds(2);
     };
+
+    // At 100 x 100 (smaller when its blurs would take too long there).
     static SelectableRaster raster(100, 100);
+    uint32_t first = 100;
+    while (first > 4 && tooSlow(first)) first /= 2;
     ReseedParameterRng(0);
-    Generate(raster, queue, withinTime);
+    if (first == 100) {
+        Generate(raster, queue, withinTime);
+    } else {
+        SelectableRaster small(first, first);
+        Generate(small, queue, withinTime);
+    }
     // And at a size from 16 to 512 that the input picks, within the memory a
     // render there needs (a few projects hold 1024 layers); smaller when its
-    // blurs' samples (their cost grows with the size) would take too long
-    // under the sanitizers.
+    // blurs' samples would take too long. Synthesis's search grows faster
+    // than the pixel count: one heavy search is seconds at 100 x 100 under
+    // the sanitizers, minutes at 512.
     uint32_t hash = 2166136261u;
     for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 16777619u;
     uint32_t side = 16 + hash % 497;
-    // Samples per pixel of its blurs at 100 x 100: a Gaussian's two passes
-    // and a motion line grow with Distance (which grows with the size), a
-    // fragmentation ring with its Fragments.
-    double perPixel = 0, perPixelScaled = 0;
-    bool synthesis = false;
-    for (const auto& f : queue) {
-        const uint32_t type = f->GetTypeId();
-        synthesis = synthesis || type == 19;
-        if (type < 9 || type > 11) continue;
-        const double distance = f->GetRecord("Distance").randomized ? 100.0
-                                : std::min(1.0 * f->GetRawValue("Distance").AsUInt32(), 1000.0);
-        if (type == 11)
-            perPixel += f->GetRecord("Fragments").randomized ? 100.0
-                        : std::min(1.0 * f->GetRawValue("Fragments").AsUInt32(), 1000.0);
-        else
-            perPixelScaled += 4 * distance + 2;
-    }
-    while (side > 16 && (perPixel + perPixelScaled * side / 100) * side * side > 2e7) side /= 2;
-    // Synthesis's search grows faster than the pixel count: one heavy patch
-    // search is seconds at 100 x 100 under the sanitizers, minutes at 512.
+    while (side > 4 && tooSlow(side)) side /= 2;
     if (synthesis) side = std::min(side, 64u);
     if (RenderMemoryBytes(queue, side) > (uint64_t(512) << 20)) return 0;
     SelectableRaster sized(side, side);
