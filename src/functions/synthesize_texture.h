@@ -31,7 +31,16 @@ struct SynthesisHeapLimits {
     uint64_t finitePushes = uint64_t(1) << 20;  // past those: pushes of errors <= the k-th smallest
 };
 
+// How each search's candidates are shared between threads: candidate rows
+// are scored in blocks, any block on any thread, and each block's best are
+// merged in block order, so the answer is the same for every split.
+struct SynthesisSplit {
+    uint32_t threads = 0;              // 0: SynthesisThreads() of the calling thread
+    uint32_t blockRows = 0;            // rows of candidate classes per block; 0: about a sixteenth of them
+    uint64_t minWork = uint64_t(1) << 17;  // fewer distances per search than this: the calling thread alone
+};
+
 // The apply routine with the given limits (tests lower them to reach the
-// other rankings on small inputs).
+// other rankings on small inputs) and split.
 void SynthesizeTexture(SelectableRaster& raster, const AbstractRasterFunction& function,
-                       const SynthesisHeapLimits& limits);
+                       const SynthesisHeapLimits& limits, const SynthesisSplit& split = {});
