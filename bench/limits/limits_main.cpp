@@ -19,14 +19,16 @@ Registry& TheRegistry() {
     return registry;
 }
 
-// Collects every run's time per iteration (CPU time, nanoseconds) by name.
+// Collects every run's time per iteration (CPU time, or wall-clock time for
+// cases registered as such; nanoseconds) by name.
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                times[run.run_name.function_name].push_back(run.GetAdjustedCPUTime() *
-                                                            ToNanoseconds(run.time_unit));
+                times[run.run_name.function_name].push_back(
+                    (run.run_name.time_type == "real_time" ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime()) *
+                    ToNanoseconds(run.time_unit));
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, std::vector<double>> times;
@@ -57,6 +59,15 @@ void RegisterYardstick(const std::string& name, BenchBody body) {
 void RegisterKernel(const std::string& name, const std::string& yardstick, BenchBody body) {
     TheRegistry().kernels.emplace_back(name, yardstick);
     benchmark::RegisterBenchmark(("kernel/" + name).c_str(), body)->Unit(benchmark::kMicrosecond);
+}
+
+void RegisterWallClockYardstick(const std::string& name, BenchBody body) {
+    benchmark::RegisterBenchmark(("yardstick/" + name).c_str(), body)->Unit(benchmark::kMicrosecond)->UseRealTime();
+}
+
+void RegisterWallClockKernel(const std::string& name, const std::string& yardstick, BenchBody body) {
+    TheRegistry().kernels.emplace_back(name, yardstick);
+    benchmark::RegisterBenchmark(("kernel/" + name).c_str(), body)->Unit(benchmark::kMicrosecond)->UseRealTime();
 }
 
 int main(int argc, char** argv) {

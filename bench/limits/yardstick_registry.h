@@ -16,3 +16,7 @@ using BenchBody = std::function<void(benchmark::State&)>;
 void RegisterYardstick(const std::string& name, BenchBody body);
 // A kernel and the yardstick it is judged against (a yardstick's name).
 void RegisterKernel(const std::string& name, const std::string& yardstick, BenchBody body);
+// The same, timed by the wall clock rather than the calling thread's CPU
+// time: for cases that put helper threads to work.
+void RegisterWallClockYardstick(const std::string& name, BenchBody body);
+void RegisterWallClockKernel(const std::string& name, const std::string& yardstick, BenchBody body);
