@@ -245,10 +245,13 @@ public:
         for (const FiveSmallest& block : blockSmallest_)
             for (uint32_t i = 0; i < block.held; ++i) smallest_.Offer(block.items[i]);
         const uint32_t k = 1 + DrawUniformInt(5);
-        if (useHeap_)
-            ChooseByHeap(k, dx, dy);
-        else if (!ChooseBySparseHeap(k, dx, dy))
+        // The sparse heap gives the dense heap's answer: when only a few
+        // errors are at most the k-th smallest, it pushes those alone.
+        if (useHeap_) {
+            if (!ChooseBySparseHeap(k, std::min<uint64_t>(kFewFinite, finiteLimit_), dx, dy)) ChooseByHeap(k, dx, dy);
+        } else if (!ChooseBySparseHeap(k, finiteLimit_, dx, dy)) {
             ChooseByClass(k, dx, dy);
+        }
     }
 
 private:
@@ -258,15 +261,22 @@ private:
     void ScoreBlock(uint32_t block, const std::vector<ColourTerm>& colour, const std::vector<LightTerm>& light) {
         const uint32_t first = block * blockRows_;
         const uint32_t end = std::min(ys_.classes, first + blockRows_);
-        FiveSmallest& smallest = blockSmallest_[block];
-        smallest = FiveSmallest();
+        FiveSmallest smallest;
+        bool full = false;  // then only errors below `bound` enter
+        double bound = 0.0;
         for (uint32_t row = first; row < end; ++row) {
             const size_t base = size_t(row) * stride_;
             double* errors = errors_.data() + size_t(row) * xs_.classes;
             ScoreCandidates(h36_.data() + base, s10_.data() + base, l10_.data() + base, xs_.classes,
                             colour.data(), colour.size(), light.data(), light.size(), errors);
-            for (uint32_t cx = 0; cx < xs_.classes; ++cx) smallest.Offer({errors[cx], cx, row});
+            for (uint32_t cx = 0; cx < xs_.classes; ++cx) {
+                if (full && !(errors[cx] < bound)) continue;
+                smallest.Offer({errors[cx], cx, row});
+                full = smallest.held == FiveSmallest::kSize;
+                bound = smallest.items[smallest.held - 1].error;
+            }
         }
+        blockSmallest_[block] = smallest;
     }
 
     // Every candidate pushed in scan order; k - 1 pops, or all but one when
@@ -300,8 +310,8 @@ private:
 
     // The same heap over every candidate, with only the errors <= the k-th
     // smallest stored (see ChooseByHeap); false, choosing nothing, when there
-    // are more of those than finiteLimit_.
-    bool ChooseBySparseHeap(uint32_t k, uint64_t& dx, uint64_t& dy) {
+    // are more of those than finiteLimit.
+    bool ChooseBySparseHeap(uint32_t k, uint64_t finiteLimit, uint64_t& dx, uint64_t& dy) {
         const double threshold = KthSmallest(k).error;
         // Classes holding errors <= threshold, by row class, and how many candidates they hold.
         std::vector<std::vector<uint32_t>> finiteByRow(ys_.classes);
@@ -310,9 +320,9 @@ private:
             for (uint32_t cx = 0; cx < xs_.classes; ++cx) {
                 if (!(ErrorOf(cx, cy) <= threshold)) continue;
                 const uint64_t columns = xs_.Multiplicity(cx), rows = ys_.Multiplicity(cy);
-                if (columns > finiteLimit_ || rows > finiteLimit_ / columns) return false;
+                if (columns > finiteLimit || rows > finiteLimit / columns) return false;
                 finite += columns * rows;
-                if (finite > finiteLimit_) return false;
+                if (finite > finiteLimit) return false;
                 finiteByRow[cy].push_back(cx);
             }
         }
@@ -378,6 +388,7 @@ private:
     SparseCandidateHeap sparse_;
     bool useHeap_ = true;
     uint64_t finiteLimit_ = 0;
+    static constexpr uint64_t kFewFinite = 64;
 };
 
 // Per-line minimum-error edge: for each line, the index in 0 .. overlap - 1
