@@ -31,6 +31,7 @@
 #include "functions/synthesize_texture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <functional>
 #include <limits>
@@ -235,6 +236,7 @@ public:
                 uint64_t& dy) {
         const std::function<void(uint32_t)> score = [&](uint32_t block) { ScoreBlock(block, colour, light); };
         const uint64_t work = uint64_t(xs_.classes) * ys_.classes * (colour.size() + light.size());
+        bound_.store(std::numeric_limits<double>::infinity(), std::memory_order_relaxed);
         if (threads_ > 1 && work >= split_.minWork) {
             if (!crew_) crew_ = std::make_unique<SearchCrew>(threads_ - 1);
             crew_->Run(blocks_, score);
@@ -258,6 +260,12 @@ private:
     double ErrorOf(uint32_t cx, uint32_t cy) const { return errors_[size_t(cy) * xs_.classes + cx]; }
 
     // The errors of one block's rows of classes, and its five smallest.
+    //
+    // Errors above the fifth smallest of any five classes scored so far (in
+    // any block) are left as infinity: the five smallest classes, and every
+    // error at most the k-th smallest, come out exact all the same, and those
+    // are all that ranking reads. So which errors are left depends on the
+    // order blocks are scored in, but the answer does not.
     void ScoreBlock(uint32_t block, const std::vector<ColourTerm>& colour, const std::vector<LightTerm>& light) {
         const uint32_t first = block * blockRows_;
         const uint32_t end = std::min(ys_.classes, first + blockRows_);
@@ -267,14 +275,18 @@ private:
         for (uint32_t row = first; row < end; ++row) {
             const size_t base = size_t(row) * stride_;
             double* errors = errors_.data() + size_t(row) * xs_.classes;
+            const double shared = bound_.load(std::memory_order_relaxed);
             ScoreCandidates(h36_.data() + base, s10_.data() + base, l10_.data() + base, xs_.classes,
-                            colour.data(), colour.size(), light.data(), light.size(), errors);
+                            colour.data(), colour.size(), light.data(), light.size(), errors,
+                            full && bound < shared ? bound : shared);
             for (uint32_t cx = 0; cx < xs_.classes; ++cx) {
                 if (full && !(errors[cx] < bound)) continue;
                 smallest.Offer({errors[cx], cx, row});
                 full = smallest.held == FiveSmallest::kSize;
                 bound = smallest.items[smallest.held - 1].error;
             }
+            for (double seen = shared; full && bound < seen;)
+                if (bound_.compare_exchange_weak(seen, bound, std::memory_order_relaxed)) break;
         }
         blockSmallest_[block] = smallest;
     }
@@ -379,6 +391,7 @@ private:
     uint32_t blockRows_ = 1, blocks_ = 1;
     std::vector<FiveSmallest> blockSmallest_;
     FiveSmallest smallest_;    // of the whole search
+    std::atomic<double> bound_{0.0};  // the smallest fifth smallest of any block so far
     std::unique_ptr<SearchCrew> crew_;  // started at the first search worth sharing
     uint32_t stride_ = 0;
     std::vector<float> h36_, s10_, l10_;
