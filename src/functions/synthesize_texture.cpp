@@ -173,18 +173,21 @@ struct Ranked {
     uint32_t cx, cy;
 };
 
-// The five smallest of the classes offered, by error and then by the order
-// offered (a later class never passes an earlier one of equal error).
-// Offering the classes in scan order gives the five smallest in scan order;
-// so does offering, block by block in scan order, each block's five smallest.
-struct FiveSmallest {
-    static constexpr uint32_t kSize = 5;
-    Ranked items[kSize];
+// The k smallest (k <= 5) of the classes offered, by error and then by the
+// order offered (a later class never passes an earlier one of equal error).
+// Offering the classes in scan order gives the k smallest in scan order; so
+// does offering, block by block in scan order, each block's k smallest.
+struct KSmallest {
+    static constexpr uint32_t kMax = 5;
+    Ranked items[kMax];
+    uint32_t size = kMax;
     uint32_t held = 0;
 
+    explicit KSmallest(uint32_t k = kMax) : size(k) {}
+    bool Full() const { return held == size; }
     void Offer(const Ranked& r) {
-        if (held == kSize && !(r.error < items[held - 1].error)) return;
-        uint32_t at = held < kSize ? held++ : held - 1;
+        if (held == size && !(r.error < items[held - 1].error)) return;
+        uint32_t at = held < size ? held++ : held - 1;
         for (; at > 0 && r.error < items[at - 1].error; --at) items[at] = items[at - 1];
         items[at] = r;
     }
@@ -230,11 +233,13 @@ public:
     // Plane offset of a patch pixel (i, j) relative to the candidate's first pixel.
     int32_t Offset(uint32_t i, uint32_t j) const { return int32_t(j * stride_ + i); }
 
-    // Scores every class against the terms, draws the rank and returns the
-    // chosen donor position.
+    // Draws the rank, scores every class against the terms and returns the
+    // chosen donor position. (Scoring draws nothing, so drawing the rank
+    // first changes no draw; knowing it, scoring can stop sooner.)
     void Choose(const std::vector<ColourTerm>& colour, const std::vector<LightTerm>& light, uint64_t& dx,
                 uint64_t& dy) {
-        const std::function<void(uint32_t)> score = [&](uint32_t block) { ScoreBlock(block, colour, light); };
+        const uint32_t k = 1 + DrawUniformInt(5);
+        const std::function<void(uint32_t)> score = [&](uint32_t block) { ScoreBlock(block, k, colour, light); };
         const uint64_t work = uint64_t(xs_.classes) * ys_.classes * (colour.size() + light.size());
         bound_.store(std::numeric_limits<double>::infinity(), std::memory_order_relaxed);
         if (threads_ > 1 && work >= split_.minWork) {
@@ -243,10 +248,9 @@ public:
         } else {
             for (uint32_t block = 0; block < blocks_; ++block) score(block);
         }
-        smallest_ = FiveSmallest();
-        for (const FiveSmallest& block : blockSmallest_)
+        smallest_ = KSmallest(k);
+        for (const KSmallest& block : blockSmallest_)
             for (uint32_t i = 0; i < block.held; ++i) smallest_.Offer(block.items[i]);
-        const uint32_t k = 1 + DrawUniformInt(5);
         // The sparse heap gives the dense heap's answer: when only a few
         // errors are at most the k-th smallest, it pushes those alone.
         if (useHeap_) {
@@ -259,17 +263,18 @@ public:
 private:
     double ErrorOf(uint32_t cx, uint32_t cy) const { return errors_[size_t(cy) * xs_.classes + cx]; }
 
-    // The errors of one block's rows of classes, and its five smallest.
+    // The errors of one block's rows of classes, and its k smallest.
     //
-    // Errors above the fifth smallest of any five classes scored so far (in
-    // any block) are left as infinity: the five smallest classes, and every
-    // error at most the k-th smallest, come out exact all the same, and those
-    // are all that ranking reads. So which errors are left depends on the
-    // order blocks are scored in, but the answer does not.
-    void ScoreBlock(uint32_t block, const std::vector<ColourTerm>& colour, const std::vector<LightTerm>& light) {
+    // Errors above the k-th smallest of any k classes scored so far (in any
+    // block) are left as infinity: the k smallest classes, and every error at
+    // most the k-th smallest, come out exact all the same, and those are all
+    // that ranking reads. So which errors are left depends on the order blocks
+    // are scored in, but the answer does not.
+    void ScoreBlock(uint32_t block, uint32_t k, const std::vector<ColourTerm>& colour,
+                    const std::vector<LightTerm>& light) {
         const uint32_t first = block * blockRows_;
         const uint32_t end = std::min(ys_.classes, first + blockRows_);
-        FiveSmallest smallest;
+        KSmallest smallest(k);
         bool full = false;  // then only errors below `bound` enter
         double bound = 0.0;
         for (uint32_t row = first; row < end; ++row) {
@@ -282,7 +287,7 @@ private:
             for (uint32_t cx = 0; cx < xs_.classes; ++cx) {
                 if (full && !(errors[cx] < bound)) continue;
                 smallest.Offer({errors[cx], cx, row});
-                full = smallest.held == FiveSmallest::kSize;
+                full = smallest.Full();
                 bound = smallest.items[smallest.held - 1].error;
             }
             for (double seen = shared; full && bound < seen;)
@@ -369,8 +374,7 @@ private:
     }
 
     // Each class holds at least one candidate, so the k smallest classes (by
-    // error, then scan order) contain the k-th smallest candidate; they are
-    // the first k of the five smallest.
+    // error, then scan order) contain the k-th smallest candidate.
     Ranked KthSmallest(uint32_t k) const {
         const Ranked* smallest = smallest_.items;
         const uint32_t held = std::min(k, smallest_.held);
@@ -389,9 +393,9 @@ private:
     SynthesisSplit split_;
     uint32_t threads_ = 1;
     uint32_t blockRows_ = 1, blocks_ = 1;
-    std::vector<FiveSmallest> blockSmallest_;
-    FiveSmallest smallest_;    // of the whole search
-    std::atomic<double> bound_{0.0};  // the smallest fifth smallest of any block so far
+    std::vector<KSmallest> blockSmallest_;
+    KSmallest smallest_;       // of the whole search
+    std::atomic<double> bound_{0.0};  // the smallest k-th smallest of any block so far
     std::unique_ptr<SearchCrew> crew_;  // started at the first search worth sharing
     uint32_t stride_ = 0;
     std::vector<float> h36_, s10_, l10_;
