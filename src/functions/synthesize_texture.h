@@ -12,7 +12,9 @@ class SelectableRaster;
 // Cost: per patch, every candidate position of the donor is scored over the
 // overlap strips (and the patch when transferring). Patches per raster stay
 // the same at any size, while candidates and strip pixels each grow with
-// N^2: the search grows with N^4 (the scoring kernel is vectorised).
+// N^2: the search grows with N^4 (the scoring kernel is vectorised, stops
+// scoring a candidate once its partial error rules it out, and shares each
+// search between SynthesisThreads() threads).
 class SynthesizeTextureRasterFunction final : public RasterFunction<SynthesizeTextureRasterFunction> {
 public:
     static constexpr const char* kName = "Synthesize Texture";
