@@ -32,7 +32,6 @@
 #include "family/progress.h"
 #include "family/seed_set.h"
 #include "functions/render_memory.h"
-#include "functions/synthesis_threads.h"
 #include "instructions/generate.h"
 #include "instructions/parameter_rng.h"
 #include "project/file_io.h"
@@ -299,7 +298,6 @@ struct PoolState {
 };
 
 void Worker(PoolState& state) {
-    SetSynthesisThreads(1);  // the workers already keep every core busy
     RunPlan& plan = state.plan;
     for (;;) {
         if (state.stop.load() || familyStopSignal.load() != 0) break;

@@ -39,7 +39,7 @@
 #include <vector>
 
 #include "functions/synthesis_search.h"
-#include "functions/synthesis_threads.h"
+#include "functions/search_crew.h"
 #include "instructions/parameter_rng.h"
 #include "raster/selectable_raster.h"
 #include "functions/render_scale.h"
@@ -226,8 +226,7 @@ public:
         blockRows_ = std::min(split.blockRows > 0 ? split.blockRows : (ys_.classes + 15) / 16, ys_.classes);
         blocks_ = (ys_.classes + blockRows_ - 1) / blockRows_;
         blockSmallest_.resize(blocks_);
-        threads_ = std::clamp<uint32_t>(split.threads > 0 ? split.threads : SynthesisThreads(), 1,
-                                        kMaxSynthesisThreads);
+        threads_ = std::clamp<uint32_t>(split.threads, 1, kMaxThreads);
     }
 
     // Plane offset of a patch pixel (i, j) relative to the candidate's first pixel.
@@ -406,6 +405,7 @@ private:
     bool useHeap_ = true;
     uint64_t finiteLimit_ = 0;
     static constexpr uint64_t kFewFinite = 64;
+    static constexpr uint32_t kMaxThreads = 16;
 };
 
 // Per-line minimum-error edge: for each line, the index in 0 .. overlap - 1
@@ -578,11 +578,13 @@ private:
 void SynthesizeTexture(SelectableRaster& raster, const AbstractRasterFunction& function,
                        const SynthesisHeapLimits& limits, const SynthesisSplit& split) {
     const SynthesisSettings settings = ReadSettings(function, RenderScale(raster));
+    SynthesisSplit threaded = split;
+    if (threaded.threads == 0) threaded.threads = raster.Threads();
     const Donor donor = ExtractDonor(raster, settings);
     PatchGrid grid;
     if (!PlanPatches(settings, donor, raster.Width(), raster.Height(), grid)) return;
 
-    PatchLayer layer(raster, donor, grid, settings, limits, split);
+    PatchLayer layer(raster, donor, grid, settings, limits, threaded);
     for (int64_t py = 0; py < int64_t(raster.Height()); py += grid.step)
         for (int64_t px = 0; px < int64_t(raster.Width()); px += grid.step) layer.Lay(px, py);
 

@@ -14,7 +14,7 @@ class SelectableRaster;
 // the same at any size, while candidates and strip pixels each grow with
 // N^2: the search grows with N^4 (the scoring kernel is vectorised, stops
 // scoring a candidate once its partial error rules it out, and shares each
-// search between SynthesisThreads() threads).
+// search between the raster's threads).
 class SynthesizeTextureRasterFunction final : public RasterFunction<SynthesizeTextureRasterFunction> {
 public:
     static constexpr const char* kName = "Synthesize Texture";
@@ -37,9 +37,9 @@ struct SynthesisHeapLimits {
 // are scored in blocks, any block on any thread, and each block's best are
 // merged in block order, so the answer is the same for every split.
 struct SynthesisSplit {
-    uint32_t threads = 0;              // 0: SynthesisThreads() of the calling thread
+    uint32_t threads = 0;              // 0: the raster's Threads()
     uint32_t blockRows = 0;            // rows of candidate classes per block; 0: about a sixteenth of them
-    uint64_t minWork = uint64_t(1) << 17;  // fewer distances per search than this: the calling thread alone
+    uint64_t minWork = uint64_t(1) << 19;  // fewer distances per search than this: the calling thread alone
 };
 
 // The apply routine with the given limits (tests lower them to reach the

@@ -1,7 +1,6 @@
 #pragma once
-// Threads for Synthesize Texture's candidate search: how many the calling
-// thread may use, and the crew of helper threads that shares one search's
-// blocks with it.
+// The crew of helper threads that shares Synthesize Texture's candidate
+// searches, one block of candidates at a time, with the calling thread.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -9,16 +8,6 @@
 #include <mutex>
 #include <thread>
 #include <vector>
-
-// Threads a synthesis started on the calling thread may use, itself
-// included. Each thread has its own setting, so renders running side by side
-// (the editor's worker, the family's workers) each choose theirs; it starts
-// at the number of cores, at most 2. A caller that already keeps every core
-// busy with renders of its own sets 1.
-uint32_t SynthesisThreads();
-// n is clamped to 1 .. kMaxSynthesisThreads.
-void SetSynthesisThreads(uint32_t n);
-constexpr uint32_t kMaxSynthesisThreads = 16;
 
 // The calling thread and up to `helpers` helper threads working through
 // numbered blocks: each block is claimed by exactly one thread, in no fixed

@@ -1,22 +1,6 @@
-#include "functions/synthesis_threads.h"
+#include "functions/search_crew.h"
 
-#include <algorithm>
 #include <system_error>
-
-namespace {
-
-uint32_t DefaultThreads() {
-    const uint32_t cores = std::thread::hardware_concurrency();
-    return std::clamp<uint32_t>(cores, 1, 2);
-}
-
-thread_local uint32_t synthesisThreads = DefaultThreads();
-
-}  // namespace
-
-uint32_t SynthesisThreads() { return synthesisThreads; }
-
-void SetSynthesisThreads(uint32_t n) { synthesisThreads = std::clamp<uint32_t>(n, 1, kMaxSynthesisThreads); }
 
 SearchCrew::SearchCrew(uint32_t helpers) {
     try {
