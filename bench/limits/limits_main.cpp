@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "yardstick_registry.h"
@@ -19,15 +20,15 @@ Registry& TheRegistry() {
     return registry;
 }
 
-// Collects every run's time per iteration (CPU time, or the manual time of
-// those that set it; nanoseconds) by name.
+// Collects every run's time per iteration (CPU time, or the wall-clock or
+// manual time of cases registered so; nanoseconds) by name.
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration && run.iterations > 0)
                 times[run.run_name.function_name].push_back(
-                    (run.run_name.time_type == "manual_time" ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime()) *
+                    (run.run_name.time_type.empty() ? run.GetAdjustedCPUTime() : run.GetAdjustedRealTime()) *
                     ToNanoseconds(run.time_unit));
         ConsoleReporter::ReportRuns(runs);
     }
@@ -59,6 +60,14 @@ benchmark::internal::Benchmark* RegisterYardstick(const std::string& name, Bench
 benchmark::internal::Benchmark* RegisterKernel(const std::string& name, const std::string& yardstick, BenchBody body) {
     TheRegistry().kernels.emplace_back(name, yardstick);
     return benchmark::RegisterBenchmark(("kernel/" + name).c_str(), body)->Unit(benchmark::kMicrosecond);
+}
+
+void RegisterWallClockYardstick(const std::string& name, BenchBody body) {
+    RegisterYardstick(name, std::move(body))->UseRealTime();
+}
+
+void RegisterWallClockKernel(const std::string& name, const std::string& yardstick, BenchBody body) {
+    RegisterKernel(name, yardstick, std::move(body))->UseRealTime();
 }
 
 int main(int argc, char** argv) {

@@ -19,3 +19,7 @@ benchmark::internal::Benchmark* RegisterKernel(const std::string& name, const st
 // Both return the benchmark for further settings; one that uses manual time
 // (->UseManualTime(), state.SetIterationTime) is tabled by that time instead
 // of the CPU time of this process.
+// A yardstick and a kernel timed by the wall clock rather than the calling thread's CPU
+// time: for cases that put helper threads to work.
+void RegisterWallClockYardstick(const std::string& name, BenchBody body);
+void RegisterWallClockKernel(const std::string& name, const std::string& yardstick, BenchBody body);

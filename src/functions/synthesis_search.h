@@ -5,6 +5,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -137,6 +138,10 @@ constexpr uint32_t kScoreBlock = 16;
 // order, of ColourDistance over the colour terms and then LightnessDistance
 // over the lightness terms. Vectorised across candidates, so every candidate
 // keeps its own summation order; bit-identical to the plain loop.
+// Every distance is >= 0, so a partial sum never exceeds the whole: a block
+// of candidates whose partial sums all exceed `bound` stops there, and their
+// errors are given as infinity (only errors <= bound are exact).
 void ScoreCandidates(const float* h36, const float* s10, const float* l10, uint32_t count,
                      const ColourTerm* colour, size_t colourCount, const LightTerm* light,
-                     size_t lightCount, double* errors);
+                     size_t lightCount, double* errors,
+                     double bound = std::numeric_limits<double>::infinity());

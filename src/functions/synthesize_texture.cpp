@@ -31,12 +31,15 @@
 #include "functions/synthesize_texture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <vector>
 
 #include "functions/synthesis_search.h"
+#include "functions/search_crew.h"
 #include "instructions/parameter_rng.h"
 #include "raster/selectable_raster.h"
 #include "functions/render_scale.h"
@@ -164,14 +167,42 @@ struct AxisClasses {
     }
 };
 
+// A class ranked by error, then by scan order.
+struct Ranked {
+    double error;
+    uint32_t cx, cy;
+};
+
+// The k smallest (k <= 5) of the classes offered, by error and then by the
+// order offered (a later class never passes an earlier one of equal error).
+// Offering the classes in scan order gives the k smallest in scan order; so
+// does offering, block by block in scan order, each block's k smallest.
+struct KSmallest {
+    static constexpr uint32_t kMax = 5;
+    Ranked items[kMax];
+    uint32_t size = kMax;
+    uint32_t held = 0;
+
+    explicit KSmallest(uint32_t k = kMax) : size(k) {}
+    bool Full() const { return held == size; }
+    void Offer(const Ranked& r) {
+        if (held == size && !(r.error < items[held - 1].error)) return;
+        uint32_t at = held < size ? held++ : held - 1;
+        for (; at > 0 && r.error < items[at - 1].error; --at) items[at] = items[at - 1];
+        items[at] = r;
+    }
+};
+
 // Per-instruction search state: the donor's distance terms over every pixel a
 // candidate class can read, one plane per term, rows padded for the kernel.
 class CandidateSearch {
 public:
-    CandidateSearch(const Donor& donor, uint32_t patch, uint64_t searches, const SynthesisHeapLimits& limits)
+    CandidateSearch(const Donor& donor, uint32_t patch, uint64_t searches, const SynthesisHeapLimits& limits,
+                    const SynthesisSplit& split)
         : patch_(patch),
           xs_(donor.x0, uint64_t(donor.width) - patch, patch, donor.layerWidth),
-          ys_(donor.y0, uint64_t(donor.height) - patch, patch, donor.layerHeight) {
+          ys_(donor.y0, uint64_t(donor.height) - patch, patch, donor.layerHeight),
+          split_(split) {
         stride_ = xs_.classes + patch - 1 + kScoreBlock;
         const uint32_t rows = ys_.classes + patch - 1;
         const size_t cells = size_t(stride_) * rows;
@@ -192,30 +223,77 @@ public:
         const uint64_t perSearch = searches == 0 ? 1 : searches;
         useHeap_ = candidates <= limits.candidates && candidates <= limits.pushes / perSearch;
         finiteLimit_ = limits.finitePushes / perSearch;
+        blockRows_ = std::min(split.blockRows > 0 ? split.blockRows : (ys_.classes + 15) / 16, ys_.classes);
+        blocks_ = (ys_.classes + blockRows_ - 1) / blockRows_;
+        blockSmallest_.resize(blocks_);
+        threads_ = std::clamp<uint32_t>(split.threads, 1, kMaxThreads);
     }
 
     // Plane offset of a patch pixel (i, j) relative to the candidate's first pixel.
     int32_t Offset(uint32_t i, uint32_t j) const { return int32_t(j * stride_ + i); }
 
-    // Scores every class against the terms, draws the rank and returns the
-    // chosen donor position.
+    // Draws the rank, scores every class against the terms and returns the
+    // chosen donor position. (Scoring draws nothing, so drawing the rank
+    // first changes no draw; knowing it, scoring can stop sooner.)
     void Choose(const std::vector<ColourTerm>& colour, const std::vector<LightTerm>& light, uint64_t& dx,
                 uint64_t& dy) {
-        for (uint32_t row = 0; row < ys_.classes; ++row) {
-            const size_t base = size_t(row) * stride_;
-            ScoreCandidates(h36_.data() + base, s10_.data() + base, l10_.data() + base, xs_.classes,
-                            colour.data(), colour.size(), light.data(), light.size(),
-                            errors_.data() + size_t(row) * xs_.classes);
-        }
         const uint32_t k = 1 + DrawUniformInt(5);
-        if (useHeap_)
-            ChooseByHeap(k, dx, dy);
-        else if (!ChooseBySparseHeap(k, dx, dy))
+        const std::function<void(uint32_t)> score = [&](uint32_t block) { ScoreBlock(block, k, colour, light); };
+        const uint64_t work = uint64_t(xs_.classes) * ys_.classes * (colour.size() + light.size());
+        bound_.store(std::numeric_limits<double>::infinity(), std::memory_order_relaxed);
+        if (threads_ > 1 && work >= split_.minWork) {
+            if (!crew_) crew_ = std::make_unique<SearchCrew>(threads_ - 1);
+            crew_->Run(blocks_, score);
+        } else {
+            for (uint32_t block = 0; block < blocks_; ++block) score(block);
+        }
+        smallest_ = KSmallest(k);
+        for (const KSmallest& block : blockSmallest_)
+            for (uint32_t i = 0; i < block.held; ++i) smallest_.Offer(block.items[i]);
+        // The sparse heap gives the dense heap's answer: when only a few
+        // errors are at most the k-th smallest, it pushes those alone.
+        if (useHeap_) {
+            if (!ChooseBySparseHeap(k, std::min<uint64_t>(kFewFinite, finiteLimit_), dx, dy)) ChooseByHeap(k, dx, dy);
+        } else if (!ChooseBySparseHeap(k, finiteLimit_, dx, dy)) {
             ChooseByClass(k, dx, dy);
+        }
     }
 
 private:
     double ErrorOf(uint32_t cx, uint32_t cy) const { return errors_[size_t(cy) * xs_.classes + cx]; }
+
+    // The errors of one block's rows of classes, and its k smallest.
+    //
+    // Errors above the k-th smallest of any k classes scored so far (in any
+    // block) are left as infinity: the k smallest classes, and every error at
+    // most the k-th smallest, come out exact all the same, and those are all
+    // that ranking reads. So which errors are left depends on the order blocks
+    // are scored in, but the answer does not.
+    void ScoreBlock(uint32_t block, uint32_t k, const std::vector<ColourTerm>& colour,
+                    const std::vector<LightTerm>& light) {
+        const uint32_t first = block * blockRows_;
+        const uint32_t end = std::min(ys_.classes, first + blockRows_);
+        KSmallest smallest(k);
+        bool full = false;  // then only errors below `bound` enter
+        double bound = 0.0;
+        for (uint32_t row = first; row < end; ++row) {
+            const size_t base = size_t(row) * stride_;
+            double* errors = errors_.data() + size_t(row) * xs_.classes;
+            const double shared = bound_.load(std::memory_order_relaxed);
+            ScoreCandidates(h36_.data() + base, s10_.data() + base, l10_.data() + base, xs_.classes,
+                            colour.data(), colour.size(), light.data(), light.size(), errors,
+                            full && bound < shared ? bound : shared);
+            for (uint32_t cx = 0; cx < xs_.classes; ++cx) {
+                if (full && !(errors[cx] < bound)) continue;
+                smallest.Offer({errors[cx], cx, row});
+                full = smallest.Full();
+                bound = smallest.items[smallest.held - 1].error;
+            }
+            for (double seen = shared; full && bound < seen;)
+                if (bound_.compare_exchange_weak(seen, bound, std::memory_order_relaxed)) break;
+        }
+        blockSmallest_[block] = smallest;
+    }
 
     // Every candidate pushed in scan order; k - 1 pops, or all but one when
     // there are fewer than k. Pops return errors in ascending order, so the
@@ -248,8 +326,8 @@ private:
 
     // The same heap over every candidate, with only the errors <= the k-th
     // smallest stored (see ChooseByHeap); false, choosing nothing, when there
-    // are more of those than finiteLimit_.
-    bool ChooseBySparseHeap(uint32_t k, uint64_t& dx, uint64_t& dy) {
+    // are more of those than finiteLimit.
+    bool ChooseBySparseHeap(uint32_t k, uint64_t finiteLimit, uint64_t& dx, uint64_t& dy) {
         const double threshold = KthSmallest(k).error;
         // Classes holding errors <= threshold, by row class, and how many candidates they hold.
         std::vector<std::vector<uint32_t>> finiteByRow(ys_.classes);
@@ -258,9 +336,9 @@ private:
             for (uint32_t cx = 0; cx < xs_.classes; ++cx) {
                 if (!(ErrorOf(cx, cy) <= threshold)) continue;
                 const uint64_t columns = xs_.Multiplicity(cx), rows = ys_.Multiplicity(cy);
-                if (columns > finiteLimit_ || rows > finiteLimit_ / columns) return false;
+                if (columns > finiteLimit || rows > finiteLimit / columns) return false;
                 finite += columns * rows;
-                if (finite > finiteLimit_) return false;
+                if (finite > finiteLimit) return false;
                 finiteByRow[cy].push_back(cx);
             }
         }
@@ -294,24 +372,11 @@ private:
         dy = ys_.FirstPosition(pick.cy);
     }
 
-    struct Ranked {
-        double error;
-        uint32_t cx, cy;
-    };
     // Each class holds at least one candidate, so the k smallest classes (by
     // error, then scan order) contain the k-th smallest candidate.
     Ranked KthSmallest(uint32_t k) const {
-        Ranked smallest[5];
-        uint32_t held = 0;
-        for (uint32_t cy = 0; cy < ys_.classes; ++cy) {
-            for (uint32_t cx = 0; cx < xs_.classes; ++cx) {
-                const double e = ErrorOf(cx, cy);
-                if (held == k && !(e < smallest[held - 1].error)) continue;
-                uint32_t at = held < k ? held++ : held - 1;
-                for (; at > 0 && e < smallest[at - 1].error; --at) smallest[at] = smallest[at - 1];
-                smallest[at] = {e, cx, cy};
-            }
-        }
+        const Ranked* smallest = smallest_.items;
+        const uint32_t held = std::min(k, smallest_.held);
         uint64_t seen = 0;
         uint32_t pick = 0;
         for (; pick + 1 < held; ++pick) {
@@ -324,6 +389,13 @@ private:
 
     uint32_t patch_;
     AxisClasses xs_, ys_;
+    SynthesisSplit split_;
+    uint32_t threads_ = 1;
+    uint32_t blockRows_ = 1, blocks_ = 1;
+    std::vector<KSmallest> blockSmallest_;
+    KSmallest smallest_;       // of the whole search
+    std::atomic<double> bound_{0.0};  // the smallest k-th smallest of any block so far
+    std::unique_ptr<SearchCrew> crew_;  // started at the first search worth sharing
     uint32_t stride_ = 0;
     std::vector<float> h36_, s10_, l10_;
     std::vector<double> errors_;
@@ -332,6 +404,8 @@ private:
     SparseCandidateHeap sparse_;
     bool useHeap_ = true;
     uint64_t finiteLimit_ = 0;
+    static constexpr uint64_t kFewFinite = 64;
+    static constexpr uint32_t kMaxThreads = 16;
 };
 
 // Per-line minimum-error edge: for each line, the index in 0 .. overlap - 1
@@ -387,8 +461,8 @@ bool PlanPatches(const SynthesisSettings& s, const Donor& donor, uint32_t width,
 class PatchLayer {
 public:
     PatchLayer(SelectableRaster& raster, const Donor& donor, const PatchGrid& grid, const SynthesisSettings& s,
-               const SynthesisHeapLimits& limits)
-        : raster_(raster), donor_(donor), grid_(grid), settings_(s), limits_(limits) {}
+               const SynthesisHeapLimits& limits, const SynthesisSplit& split)
+        : raster_(raster), donor_(donor), grid_(grid), settings_(s), limits_(limits), split_(split) {}
 
     void Lay(int64_t px, int64_t py) {
         // Strips exist only after the first patch of a row or column, which
@@ -444,7 +518,7 @@ private:
         }
         if (patch >= donor_.width || patch >= donor_.height) return;
         if (!search_)
-            search_ = std::make_unique<CandidateSearch>(donor_, patch, grid_.columns * grid_.rows - 1, limits_);
+            search_ = std::make_unique<CandidateSearch>(donor_, patch, grid_.columns * grid_.rows - 1, limits_, split_);
         colourTerms_.clear();
         lightTerms_.clear();
         if (hasColumn)
@@ -488,6 +562,7 @@ private:
     const PatchGrid& grid_;
     const SynthesisSettings& settings_;
     const SynthesisHeapLimits& limits_;
+    const SynthesisSplit& split_;
     std::unique_ptr<CandidateSearch> search_;  // built at the first search
     std::vector<HslTerms> columnStrip_, rowStrip_;
     std::vector<ColourTerm> colourTerms_;
@@ -501,13 +576,15 @@ private:
 // ---------------------------------------------------------------------------
 
 void SynthesizeTexture(SelectableRaster& raster, const AbstractRasterFunction& function,
-                       const SynthesisHeapLimits& limits) {
+                       const SynthesisHeapLimits& limits, const SynthesisSplit& split) {
     const SynthesisSettings settings = ReadSettings(function, RenderScale(raster));
+    SynthesisSplit threaded = split;
+    if (threaded.threads == 0) threaded.threads = raster.Threads();
     const Donor donor = ExtractDonor(raster, settings);
     PatchGrid grid;
     if (!PlanPatches(settings, donor, raster.Width(), raster.Height(), grid)) return;
 
-    PatchLayer layer(raster, donor, grid, settings, limits);
+    PatchLayer layer(raster, donor, grid, settings, limits, threaded);
     for (int64_t py = 0; py < int64_t(raster.Height()); py += grid.step)
         for (int64_t px = 0; px < int64_t(raster.Width()); px += grid.step) layer.Lay(px, py);
 

@@ -12,7 +12,9 @@ class SelectableRaster;
 // Cost: per patch, every candidate position of the donor is scored over the
 // overlap strips (and the patch when transferring). Patches per raster stay
 // the same at any size, while candidates and strip pixels each grow with
-// N^2: the search grows with N^4 (the scoring kernel is vectorised).
+// N^2: the search grows with N^4 (the scoring kernel is vectorised, stops
+// scoring a candidate once its partial error rules it out, and shares each
+// search between the raster's threads).
 class SynthesizeTextureRasterFunction final : public RasterFunction<SynthesizeTextureRasterFunction> {
 public:
     static constexpr const char* kName = "Synthesize Texture";
@@ -31,7 +33,16 @@ struct SynthesisHeapLimits {
     uint64_t finitePushes = uint64_t(1) << 20;  // past those: pushes of errors <= the k-th smallest
 };
 
+// How each search's candidates are shared between threads: candidate rows
+// are scored in blocks, any block on any thread, and each block's best are
+// merged in block order, so the answer is the same for every split.
+struct SynthesisSplit {
+    uint32_t threads = 0;              // 0: the raster's Threads()
+    uint32_t blockRows = 0;            // rows of candidate classes per block; 0: about a sixteenth of them
+    uint64_t minWork = uint64_t(1) << 19;  // fewer distances per search than this: the calling thread alone
+};
+
 // The apply routine with the given limits (tests lower them to reach the
-// other rankings on small inputs).
+// other rankings on small inputs) and split.
 void SynthesizeTexture(SelectableRaster& raster, const AbstractRasterFunction& function,
-                       const SynthesisHeapLimits& limits);
+                       const SynthesisHeapLimits& limits, const SynthesisSplit& split = {});
