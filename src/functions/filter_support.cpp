@@ -67,7 +67,7 @@ struct Planes {
     size_t Row(uint32_t y) const { return size_t(y) * stride + margin; }
 };
 
-Planes MakePlanes(std::vector<float>& storage, uint32_t width, uint32_t height, uint32_t margin) {
+Planes MakePlanes(FloatStorage& storage, uint32_t width, uint32_t height, uint32_t margin) {
     Planes p{width, height, margin, margin + RoundUpToLanes(width) + margin, nullptr, nullptr, nullptr, nullptr};
     const size_t planeSize = size_t(p.stride) * height;
     storage.resize(4 * planeSize);

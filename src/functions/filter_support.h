@@ -10,6 +10,7 @@
 // transparent samples add no colour; W = 0 gives 0x00000000.
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -40,12 +41,34 @@ struct BlurTap {
     float weight;
 };
 
+// An allocator that leaves new elements uninitialised: storage that is
+// written in full before it is read needs no zeroing pass.
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <typename U>
+    UninitialisedAllocator(const UninitialisedAllocator<U>&) {}
+    template <typename U>
+    void construct(U* at) {
+        ::new (static_cast<void*>(at)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* at, Args&&... args) {
+        ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+    }
+};
+using FloatStorage = std::vector<float, UninitialisedAllocator<float>>;
+
 // Working storage of the blurs, one per thread and kept between applications,
 // so that a generation does not fault in fresh pages for every blur.
 struct BlurScratch {
-    std::vector<float> planes;  // the source pixels prepared for averaging
+    FloatStorage planes;        // the source pixels prepared for averaging
     std::vector<Color> source;  // a copy of committed pixels, when needed
-    std::vector<float> between; // a first pass's result, prepared for the second
+    FloatStorage between;       // a first pass's result, prepared for the second
     std::vector<Color> result;
 };
 BlurScratch& blurScratch();
