@@ -15,13 +15,9 @@
 //   nearest of 99 points SSE  each of 10,000 pixels against the 99 points of
 //                             its 3 x 3 cells of crystals (density 10): the
 //                             brute-force nearest search, squared distances.
-//   copy 40 KB                (memory_yardsticks.cpp) a selection of 10,000
-//                             indices is 40 KB written.
-// Kernels: each instruction's Apply on a raster whose layer holds a different
-// colour in every pixel (most opaque, some transparent, some half), with the
-// whole raster selected and with a five-vertex polygon selecting about half.
-// Each iteration also reloads the working canvas (a 40 KB copy), as
-// generation does before every instruction.
+// Kernels: each instruction's Apply on the rasters of raster_cases.h. The
+// drawing instructions (Gradient and the shapes) and the selection rebuild
+// are judged against their own rules in shape_yardsticks.cpp.
 #include <emmintrin.h>
 
 #include <cmath>
@@ -30,78 +26,15 @@
 
 #include "functions/crystallize.h"
 #include "functions/fill.h"
-#include "functions/gradient.h"
 #include "functions/hsl_modify.h"
-#include "functions/shape_circle.h"
-#include "functions/shape_line.h"
-#include "functions/shape_rect.h"
-#include "functions/shape_triangle.h"
-#include "instructions/parameter_rng.h"
-#include "raster/polygon.h"
-#include "raster/selectable_raster.h"
-#include "yardstick_registry.h"
+#include "raster_cases.h"
 
 namespace {
 
-// Every pixel its own colour: 60 % opaque, 10 % transparent, the rest any alpha.
-std::vector<Color> VariedPixels(uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::vector<Color> pixels(10000);
-    for (Color& c : pixels) {
-        c = Color::FromWord(rng());
-        const uint32_t kind = rng() % 10;
-        c.a = kind < 6 ? 255 : kind == 6 ? 0 : c.a;
-    }
-    return pixels;
-}
-
-const RasterPolygon kPentagon{{5, 20}, {60, 2}, {97, 45}, {70, 96}, {15, 80}};
-
-std::unique_ptr<SelectableRaster> PictureRaster(bool partial) {
-    auto raster = std::make_unique<SelectableRaster>(100, 100);
-    const std::vector<Color> pixels = VariedPixels(1);
-    raster->LoadWorkingCanvas();
-    for (int32_t i = 0; i < 10000; ++i) raster->SetPixel(i, pixels[size_t(i)]);
-    raster->CommitWorkingCanvas();
-    raster->LoadWorkingCanvas();
-    if (partial) raster->ClearSelection(), raster->AddSelectionPolygons({kPentagon});
-    return raster;
-}
-
-using Values = std::initializer_list<std::pair<const char*, ParamValue>>;
-
-template <class T>
-std::unique_ptr<AbstractRasterFunction> With(Values values) {
-    auto instruction = T::Prototype().Clone();
-    for (const auto& [name, value] : values) instruction->SetValue(name, value);
-    return instruction;
-}
-
-BenchBody Apply(std::shared_ptr<AbstractRasterFunction> f, bool partial) {
-    return [f, partial](benchmark::State& state) {
-        auto raster = PictureRaster(partial);
-        const RasterApplyFn apply = f->GetFunction();
-        for (auto _ : state) {
-            ReseedParameterRng(3);
-            raster->LoadWorkingCanvas();
-            apply(raster.get(), f.get());
-            benchmark::DoNotOptimize(raster->WorkingCanvas().data());
-        }
-    };
-}
-
-ParamValue U8(int v) { return ParamValue(uint8_t(v)); }
-ParamValue I32(int v) { return ParamValue(int32_t(v)); }
-ParamValue U32(int v) { return ParamValue(uint32_t(v)); }
-#define COLOUR1 {"Color1_Red", U8(255)}, {"Color1_Green", U8(40)}, {"Color1_Blue", U8(0)}, {"Color1_Alpha", U8(200)}
+using namespace raster_cases;
 
 std::shared_ptr<AbstractRasterFunction> Fill() {
     return With<FillRasterFunction>({{"Color_Red", U8(30)}, {"Color_Green", U8(200)}, {"Color_Blue", U8(90)}, {"Color_Alpha", U8(180)}});
-}
-std::shared_ptr<AbstractRasterFunction> Gradient() {
-    return With<GradientRasterFunction>({{"Color1_Red", U8(255)}, {"Color1_Green", U8(0)}, {"Color1_Blue", U8(0)}, {"Color1_Alpha", U8(255)},
-                                         {"Color2_Red", U8(0)}, {"Color2_Green", U8(0)}, {"Color2_Blue", U8(255)}, {"Color2_Alpha", U8(100)},
-                                         {"Point1_X", I32(10)}, {"Point1_Y", I32(20)}, {"Point2_X", I32(90)}, {"Point2_Y", I32(70)}});
 }
 std::shared_ptr<AbstractRasterFunction> Hsl() {
     return With<HSLModifyRasterFunction>({{"Hue_Offset", ParamValue(77.0f)}, {"Saturation_Multi", U32(150)}, {"Light_Offset", I32(-10)}});
@@ -109,22 +42,6 @@ std::shared_ptr<AbstractRasterFunction> Hsl() {
 std::shared_ptr<AbstractRasterFunction> Crystals() {
     return With<CrystallizeRasterFunction>({{"Crystal_Size", I32(10)}, {"Crystal_Density", U32(10)},
                                             {"Crystal_Density_SpreadX", ParamValue(30.0f)}, {"Crystal_Density_SpreadY", ParamValue(30.0f)}});
-}
-std::shared_ptr<AbstractRasterFunction> Line() {
-    return With<LineRasterFunction>({COLOUR1, {"Point1_X", I32(3)}, {"Point1_Y", I32(5)}, {"Point2_X", I32(95)}, {"Point2_Y", I32(80)},
-                                     {"Line_Thickness", U32(10)}});
-}
-std::shared_ptr<AbstractRasterFunction> Rectangle() {
-    return With<ShapeRectRasterFunction>({COLOUR1, {"Point1_X", I32(10)}, {"Point1_Y", I32(10)}, {"Point2_X", I32(90)}, {"Point2_Y", I32(80)},
-                                          {"Line_Thickness", U32(10)}, {"Infill_Shape", I32(1)}});
-}
-std::shared_ptr<AbstractRasterFunction> Circle() {
-    return With<ShapeCircleRasterFunction>({COLOUR1, {"Point1_X", I32(50)}, {"Point1_Y", I32(50)}, {"Circle_Radius", U32(40)},
-                                            {"Line_Thickness", U32(10)}, {"Infill_Shape", I32(1)}});
-}
-std::shared_ptr<AbstractRasterFunction> Triangle() {
-    return With<ShapeTriangleRasterFunction>({COLOUR1, {"Point1_X", I32(2)}, {"Point1_Y", I32(3)}, {"Point2_X", I32(97)}, {"Point2_Y", I32(20)},
-                                              {"Point3_X", I32(40)}, {"Point3_Y", I32(96)}, {"Line_Thickness", U32(10)}, {"Infill_Shape", I32(1)}});
 }
 
 // ---- yardsticks ----
@@ -287,25 +204,6 @@ void PointTest(benchmark::State& state) {
     }
 }
 
-void RebuildPolygon(benchmark::State& state) {
-    SelectableRaster raster(100, 100);
-    for (auto _ : state) {
-        raster.ClearSelection();
-        raster.AddSelectionPolygons({kPentagon});
-        benchmark::DoNotOptimize(raster.SelectedIndices().data());
-    }
-}
-
-void RebuildBoxes(benchmark::State& state) {
-    SelectableRaster raster(100, 100);
-    const std::vector<RasterPolygon> boxes{{{0, 0}, {0, 60}, {70, 60}, {70, 0}}, {{30, 40}, {30, 100}, {100, 100}, {100, 40}}};
-    for (auto _ : state) {
-        raster.ClearSelection();
-        raster.AddSelectionPolygons(boxes);
-        benchmark::DoNotOptimize(raster.SelectedIndices().data());
-    }
-}
-
 const bool kRegistered = [] {
     RegisterYardstick("blend SSE 10,000 pixels", BlendSse);
     RegisterYardstick("HSL SSE 10,000 pixels", HslSse);
@@ -315,19 +213,10 @@ const bool kRegistered = [] {
     RegisterKernel("BlendOver: composite 2 layers", blend, Composite);
     RegisterKernel("Fill", blend, Apply(Fill(), false));
     RegisterKernel("Fill, half selected", blend, Apply(Fill(), true));
-    RegisterKernel("Gradient", blend, Apply(Gradient(), false));
-    RegisterKernel("Gradient, half selected", blend, Apply(Gradient(), true));
-    RegisterKernel("Line, thickness 10", blend, Apply(Line(), false));
-    RegisterKernel("Rectangle, filled", blend, Apply(Rectangle(), false));
-    RegisterKernel("Circle, filled", blend, Apply(Circle(), false));
-    RegisterKernel("Triangle, filled", blend, Apply(Triangle(), false));
-    RegisterKernel("Triangle, filled, half selected", blend, Apply(Triangle(), true));
     RegisterKernel("HSL Modify", "HSL SSE 10,000 pixels", Apply(Hsl(), false));
     RegisterKernel("HSL Modify, half selected", "HSL SSE 10,000 pixels", Apply(Hsl(), true));
     RegisterKernel("Crystallize size 10 density 10", "nearest of 99 points SSE", Apply(Crystals(), false));
     RegisterKernel("polygon point test 10,000 pixels", "crossing loop 10,000 points", PointTest);
-    RegisterKernel("selection rebuild: pentagon", "copy 40 KB", RebuildPolygon);
-    RegisterKernel("selection rebuild: two boxes", "copy 40 KB", RebuildBoxes);
     return true;
 }();
 

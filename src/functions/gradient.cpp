@@ -8,8 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "raster/selectable_raster.h"
 #include "functions/render_scale.h"
+#include "functions/shape_geometry.h"
+#include "raster/selectable_raster.h"
 
 const ParamLayout& GradientRasterFunction::Layout() {
     static const ParamLayout layout{
@@ -144,11 +145,7 @@ void GradientRasterFunction::Apply(SelectableRaster& raster, const AbstractRaste
     Color over[kBlock];
     for (size_t start = 0; start < selected.size(); start += kBlock) {
         const size_t n = std::min(kBlock, selected.size() - start);
-        for (size_t j = 0; j < n; ++j) {
-            const SelectableRaster::Point point = raster.IndexToPoint(selected[start + j]);
-            xs[j] = float(point.x);
-            ys[j] = float(point.y);
-        }
+        BlockPositions(selected.data() + start, n, raster.Width(), xs, ys);
         GradientColours(line, xs, ys, words, n);
         std::memcpy(over, words, n * sizeof(Color));
         raster.BlendAt(selected.data() + start, n, over);

@@ -27,15 +27,6 @@ __attribute__((target_clones("avx2", "default"))) void ProjectSquares(const Shap
     }
 }
 
-// Correctly rounded square roots in place (the instruction std::sqrt
-// compiles to, four at a time; as a library call that may set errno it
-// would keep the loops above from running as vectors).
-void SquareRoots(float* v, size_t count) {
-    size_t i = 0;
-    for (; i + 4 <= count; i += 4) _mm_storeu_ps(v + i, _mm_sqrt_ps(_mm_loadu_ps(v + i)));
-    for (; i < count; ++i) v[i] = std::sqrt(v[i]);
-}
-
 }  // namespace
 
 void ProjectBlockOntoSegment(const ShapeSegment& s, const float* xs, const float* ys, float* len, float* dot,
@@ -43,4 +34,21 @@ void ProjectBlockOntoSegment(const ShapeSegment& s, const float* xs, const float
     ProjectSquares(s, xs, ys, len, dot, dist, count);
     SquareRoots(len, count);
     SquareRoots(dist, count);
+}
+
+// Correctly rounded square roots (the instruction std::sqrt compiles to,
+// four at a time; as a library call that may set errno it would keep the
+// loops around it from running as vectors).
+void SquareRoots(float* v, size_t count) {
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) _mm_storeu_ps(v + i, _mm_sqrt_ps(_mm_loadu_ps(v + i)));
+    for (; i < count; ++i) v[i] = std::sqrt(v[i]);
+}
+
+size_t KeepPainted(const uint32_t* indices, const uint8_t* paint, size_t count, uint32_t* painted, size_t kept) {
+    for (size_t j = 0; j < count; ++j) {
+        painted[kept] = indices[j];  // overwritten by the next unless painted
+        kept += paint[j] != 0;
+    }
+    return kept;
 }

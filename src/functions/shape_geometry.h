@@ -69,10 +69,25 @@ constexpr size_t kShapeBlock = 64;
 void ProjectBlockOntoSegment(const ShapeSegment& s, const float* xs, const float* ys, float* len, float* dot,
                              float* dist, size_t count);
 
-// The positions of a block of pixel indices on a raster width pixels wide.
+// Correctly rounded square roots of count values, in place.
+void SquareRoots(float* v, size_t count);
+
+// Appends to painted (holding kept indices, with room for count more) the
+// indices whose paint flag is set, in order; returns the new count.
+size_t KeepPainted(const uint32_t* indices, const uint8_t* paint, size_t count, uint32_t* painted, size_t kept);
+
+// The positions of a block of pixel indices on a raster width pixels wide
+// (width > 0). Indices on the row of the one before cost no division.
 inline void BlockPositions(const uint32_t* indices, size_t count, uint32_t width, float* xs, float* ys) {
+    uint32_t rowStart = 0, row = 0;
     for (size_t j = 0; j < count; ++j) {
-        xs[j] = float(indices[j] % width);
-        ys[j] = float(indices[j] / width);
+        uint32_t x = indices[j] - rowStart;  // wraps to a large value before the row
+        if (x >= width) {
+            row = indices[j] / width;
+            rowStart = row * width;
+            x = indices[j] - rowStart;
+        }
+        xs[j] = float(x);
+        ys[j] = float(row);
     }
 }

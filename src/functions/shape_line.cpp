@@ -17,6 +17,23 @@ const ParamLayout& LineRasterFunction::Layout() {
     return layout;
 }
 
+namespace {
+
+// Flat ends exactly at both points: no cap beyond them. & stands for &&,
+// every operand being a plain comparison.
+__attribute__((target_clones("avx2", "default"))) void PaintedBlock(float length, float h, const float* __restrict len,
+                                                                    const float* __restrict dot,
+                                                                    const float* __restrict dist,
+                                                                    uint8_t* __restrict paint, size_t count) {
+    for (size_t j = 0; j < count; ++j) {
+        float along = len[j] / length;
+        along = along < 0.0f ? 0.0f : along;
+        paint[j] = uint8_t((dot[j] >= 0.0f) & (along <= 1.0f) & (dist[j] <= h));
+    }
+}
+
+}  // namespace
+
 void LineRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
     const Color colour = ReadShapeColor(function);
     const RenderScale scale(raster);
@@ -33,19 +50,17 @@ void LineRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFun
     // The pixels to paint are found first, a block of projections at a
     // time, and blended together.
     const std::vector<uint32_t>& selected = raster.SelectedIndices();
-    std::vector<uint32_t> painted;
-    painted.reserve(selected.size());
+    std::vector<uint32_t> painted(selected.size());
+    size_t paintedCount = 0;
     float xs[kShapeBlock], ys[kShapeBlock], len[kShapeBlock], dot[kShapeBlock], dist[kShapeBlock];
+    uint8_t paint[kShapeBlock];
     for (size_t start = 0; start < selected.size(); start += kShapeBlock) {
         const size_t n = std::min(kShapeBlock, selected.size() - start);
         BlockPositions(selected.data() + start, n, raster.Width(), xs, ys);
         ProjectBlockOntoSegment(segment, xs, ys, len, dot, dist, n);
-        for (size_t j = 0; j < n; ++j) {
-            float along = len[j] / segment.length;
-            if (along < 0.0f) along = 0.0f;
-            // Flat ends exactly at both points: no cap beyond them.
-            if (dot[j] >= 0.0f && along <= 1.0f && dist[j] <= h) painted.push_back(selected[start + j]);
-        }
+        PaintedBlock(segment.length, h, len, dot, dist, paint, n);
+        paintedCount = KeepPainted(selected.data() + start, paint, n, painted.data(), paintedCount);
     }
+    painted.resize(paintedCount);
     raster.BlendColourAt(painted, colour);
 }

@@ -71,16 +71,16 @@ void ShapeRectRasterFunction::Apply(SelectableRaster& raster, const AbstractRast
     const RectSides sides{p1x, p1y, p2x, p2y, h, minX - h, h + maxX, minY - h, h + maxY,
                           minX - half, maxX + half, minY - half, maxY + half, infill};
     const std::vector<uint32_t>& selected = raster.SelectedIndices();
-    std::vector<uint32_t> painted;
-    painted.reserve(selected.size());
+    std::vector<uint32_t> painted(selected.size());
+    size_t paintedCount = 0;
     float xs[kShapeBlock], ys[kShapeBlock];
     uint8_t paint[kShapeBlock];
     for (size_t start = 0; start < selected.size(); start += kShapeBlock) {
         const size_t n = std::min(kShapeBlock, selected.size() - start);
         BlockPositions(selected.data() + start, n, raster.Width(), xs, ys);
         PaintedBlock(sides, xs, ys, paint, n);
-        for (size_t j = 0; j < n; ++j)
-            if (paint[j]) painted.push_back(selected[start + j]);
+        paintedCount = KeepPainted(selected.data() + start, paint, n, painted.data(), paintedCount);
     }
+    painted.resize(paintedCount);
     raster.BlendColourAt(painted, colour);
 }

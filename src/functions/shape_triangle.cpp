@@ -97,8 +97,8 @@ void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const Abstract
     // The pixels to paint are found first, a block of projections at a
     // time, and blended together.
     const std::vector<uint32_t>& selected = raster.SelectedIndices();
-    std::vector<uint32_t> painted;
-    painted.reserve(selected.size());
+    std::vector<uint32_t> painted(selected.size());
+    size_t paintedCount = 0;
     float xs[kShapeBlock], ys[kShapeBlock], len[3][kShapeBlock], dot[3][kShapeBlock], dist[3][kShapeBlock];
     uint8_t verdict[kShapeBlock];
     TriangleEdges edges;
@@ -115,20 +115,21 @@ void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const Abstract
         for (int k = 0; k < 3; ++k) ProjectBlockOntoSegment(edge[k], xs, ys, len[k], dot[k], dist[k], n);
         ClassifyBlock(edges, xs, ys, len, dot, dist, verdict, n);
         for (size_t j = 0; j < n; ++j) {
-            if (verdict[j] == kOutside) continue;
+            bool paint = verdict[j] == kPainted;
             // The polygon test is pure, so it is only run when it can decide.
-            const uint32_t x = uint32_t(xs[j]), y = uint32_t(ys[j]);
-            if (verdict[j] == kIfInside) {
-                if (!infill) continue;
+            if (verdict[j] == kIfInside && infill) {
+                const uint32_t x = uint32_t(xs[j]), y = uint32_t(ys[j]);
                 if (markedRow != int64_t(y)) {
                     markedRow = y;
                     std::fill(insideRow.begin(), insideRow.end(), uint8_t(0));
                     polygon.MarkRow(int32_t(y), 0, int32_t(raster.Width() - 1), insideRow.data());
                 }
-                if (insideRow[x] == 0) continue;
+                paint = insideRow[x] != 0;
             }
-            painted.push_back(selected[start + j]);
+            painted[paintedCount] = selected[start + j];  // overwritten by the next unless painted
+            paintedCount += paint;
         }
     }
+    painted.resize(paintedCount);
     raster.BlendColourAt(painted, colour);
 }
