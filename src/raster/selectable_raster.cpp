@@ -104,32 +104,69 @@ void SelectableRaster::RebuildSelection() {
     }
 }
 
+namespace {
+
+// Runs of at least this many consecutive indices are blended where they lie;
+// shorter stretches are gathered into blocks first.
+constexpr size_t kDirectRun = 16;
+
+// Calls run(first, count, at) for each stretch of consecutive indices of at
+// least kDirectRun (pixels first .. first + count - 1, list positions at ..)
+// and gather(block of list positions) for the others, in blocks of up to
+// kBlock, all in list order. Every pixel is blended on its own, so the
+// grouping does not change any result.
+constexpr size_t kBlock = 64;
+template <typename Run, typename Gather>
+void ForEachStretch(const uint32_t* indices, size_t count, Run run, Gather gather) {
+    size_t at[kBlock];
+    size_t n = 0;
+    auto flush = [&] {
+        if (n > 0) gather(at, n);
+        n = 0;
+    };
+    for (size_t i = 0; i < count;) {
+        size_t j = i + 1;
+        while (j < count && indices[j] == indices[j - 1] + 1) ++j;
+        if (j - i >= kDirectRun) {
+            flush();
+            run(indices[i], j - i, i);
+        } else {
+            for (size_t k = i; k < j; ++k) {
+                if (n == kBlock) flush();
+                at[n++] = k;
+            }
+        }
+        i = j;
+    }
+    flush();
+}
+
+}  // namespace
+
 void SelectableRaster::BlendColourAt(const uint32_t* indices, size_t count, Color colour) {
     const PixelBuffer& committed = CommittedBuffer();
-    if (count == PixelCount()) {  // indices are distinct, so this is every pixel in order
-        BlendColourOverPixels(committed.data(), colour, working_.data(), count);
-        return;
-    }
-    constexpr size_t kBlock = 64;
-    Color under[kBlock], blended[kBlock];
-    for (size_t start = 0; start < count; start += kBlock) {
-        const size_t n = std::min(kBlock, count - start);
-        for (size_t j = 0; j < n; ++j) under[j] = committed[indices[start + j]];
-        BlendColourOverPixels(under, colour, blended, n);
-        for (size_t j = 0; j < n; ++j) working_[indices[start + j]] = blended[j];
-    }
+    ForEachStretch(
+        indices, count,
+        [&](uint32_t first, size_t n, size_t) { BlendColourOverPixels(&committed[first], colour, &working_[first], n); },
+        [&](const size_t* at, size_t n) {
+            Color under[kBlock], blended[kBlock];
+            for (size_t j = 0; j < n; ++j) under[j] = committed[indices[at[j]]];
+            BlendColourOverPixels(under, colour, blended, n);
+            for (size_t j = 0; j < n; ++j) working_[indices[at[j]]] = blended[j];
+        });
 }
 
 void SelectableRaster::BlendAt(const uint32_t* indices, size_t count, const Color* over) {
     const PixelBuffer& committed = CommittedBuffer();
-    constexpr size_t kBlock = 64;
-    Color under[kBlock], blended[kBlock];
-    for (size_t start = 0; start < count; start += kBlock) {
-        const size_t n = std::min(kBlock, count - start);
-        for (size_t j = 0; j < n; ++j) under[j] = committed[indices[start + j]];
-        BlendOverPixels(under, over + start, blended, n);
-        for (size_t j = 0; j < n; ++j) working_[indices[start + j]] = blended[j];
-    }
+    ForEachStretch(
+        indices, count,
+        [&](uint32_t first, size_t n, size_t at) { BlendOverPixels(&committed[first], over + at, &working_[first], n); },
+        [&](const size_t* at, size_t n) {
+            Color under[kBlock], top[kBlock], blended[kBlock];
+            for (size_t j = 0; j < n; ++j) under[j] = committed[indices[at[j]]], top[j] = over[at[j]];
+            BlendOverPixels(under, top, blended, n);
+            for (size_t j = 0; j < n; ++j) working_[indices[at[j]]] = blended[j];
+        });
 }
 
 void SelectableRaster::CreateLayer() {
