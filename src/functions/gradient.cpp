@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "functions/render_scale.h"
+#include "functions/lane_pick.h"
 #include "functions/shape_geometry.h"
 #include "raster/selectable_raster.h"
 
@@ -24,18 +25,6 @@ const ParamLayout& GradientRasterFunction::Layout() {
 }
 
 namespace {
-
-// a where c holds, else b: a lane select the compiler keeps branch-free.
-inline float Pick(bool c, float a, float b) {
-    uint32_t ua, ub;
-    std::memcpy(&ua, &a, sizeof ua);
-    std::memcpy(&ub, &b, sizeof ub);
-    const uint32_t mask = 0u - uint32_t(c);
-    const uint32_t bits = (ua & mask) | (ub & ~mask);
-    float picked;
-    std::memcpy(&picked, &bits, sizeof picked);
-    return picked;
-}
 
 // What does not change from pixel to pixel.
 struct GradientLine {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "functions/filter_support.h"
+#include "functions/lane_pick.h"
 #include "raster/hsl.h"
 #include "raster/selectable_raster.h"
 
@@ -27,18 +28,6 @@ inline float TurnedHue(float h) {
     if (h >= 0.0f && h < 720.0f) return h < 360.0f ? h : h - 360.0f;
     if (h > -360.0f && h < 0.0f) return h;
     return std::fmod(std::fmod(h, 360.0f), 360.0f);
-}
-
-// a where c holds, else b: a lane select the compiler keeps branch-free.
-inline float Pick(bool c, float a, float b) {
-    uint32_t ua, ub;
-    std::memcpy(&ua, &a, sizeof ua);
-    std::memcpy(&ub, &b, sizeof ub);
-    const uint32_t mask = 0u - uint32_t(c);
-    const uint32_t bits = (ua & mask) | (ub & ~mask);
-    float picked;
-    std::memcpy(&picked, &bits, sizeof picked);
-    return picked;
 }
 
 // ModifyHsl for a block, RgbToHsl and HslToRgb written out with every branch
