@@ -5,31 +5,17 @@
 #include <benchmark/benchmark.h>
 
 #include "synthesis_scene.h"
-#include "instructions/parameter_rng.h"
 
 namespace {
 
 // Wall-clock time: the search shares its work with a helper thread.
-void Run(benchmark::State& state, int32_t donorSide, uint32_t threads) {
-    auto raster = TexturedRaster();
-    const auto f = Quilt(donorSide);
-    SynthesisSplit split;
-    split.threads = threads;
-    for (auto _ : state) {
-        ReseedParameterRng(7);
-        raster->LoadWorkingCanvas();
-        SynthesizeTexture(*raster, *f, SynthesisHeapLimits{}, split);
-        benchmark::DoNotOptimize(raster->WorkingCanvas().data());
-    }
-}
-
 // Donor (0, 0)-(100, 100), patch 10, overlap 4, cut and transfer on.
-void BM_SynthesisHeavy(benchmark::State& state) { Run(state, 100, 2); }
+void BM_SynthesisHeavy(benchmark::State& state) { RunQuilt(state, 100, 2); }
 // The same on the calling thread alone.
-void BM_SynthesisHeavyOneThread(benchmark::State& state) { Run(state, 100, 1); }
+void BM_SynthesisHeavyOneThread(benchmark::State& state) { RunQuilt(state, 100, 1); }
 // Donor (0, 0)-(40, 40), same settings.
-void BM_SynthesisSmall(benchmark::State& state) { Run(state, 40, 2); }
-void BM_SynthesisSmallOneThread(benchmark::State& state) { Run(state, 40, 1); }
+void BM_SynthesisSmall(benchmark::State& state) { RunQuilt(state, 40, 2); }
+void BM_SynthesisSmallOneThread(benchmark::State& state) { RunQuilt(state, 40, 1); }
 
 }  // namespace
 

@@ -1,11 +1,14 @@
 #pragma once
 // The heavy Synthesize Texture case shared by the synthesis benchmarks: a
 // textured 100 x 100 layer, patch size 10, overlap 4, cut and transfer on.
+#include <benchmark/benchmark.h>
+
 #include <memory>
 #include <random>
 
 #include "functions/synthesize_texture.h"
 #include "instructions/abstract_raster_function.h"
+#include "instructions/parameter_rng.h"
 #include "raster/selectable_raster.h"
 
 // Smooth colour waves with noise on top: every patch differs, as in a real texture.
@@ -35,4 +38,19 @@ inline std::unique_ptr<AbstractRasterFunction> Quilt(int32_t donorSide) {
     f->SetValue("Cut_Edge", ParamValue(int32_t(1)));
     f->SetValue("Transfer_Texture", ParamValue(int32_t(1)));
     return f;
+}
+
+// Synthesis with donor (0, 0)-(donorSide, donorSide) on `threads` threads,
+// once per iteration, from the same draws.
+inline void RunQuilt(benchmark::State& state, int32_t donorSide, uint32_t threads) {
+    auto raster = TexturedRaster();
+    const auto f = Quilt(donorSide);
+    SynthesisSplit split;
+    split.threads = threads;
+    for (auto _ : state) {
+        ReseedParameterRng(7);
+        raster->LoadWorkingCanvas();
+        SynthesizeTexture(*raster, *f, SynthesisHeapLimits{}, split);
+        benchmark::DoNotOptimize(raster->WorkingCanvas().data());
+    }
 }
