@@ -35,7 +35,7 @@ int64_t TwiceOrientValue(FloatPoint p, FloatPoint q, FloatPoint r) {
 // For an orientation along x = from .. to that is the sign of an exact linear
 // function (twice its value `atFrom` at from and `atTo` at to, both whole
 // numbers), appends the first x of every sign run after the first.
-void AddSignChanges(int64_t atFrom, int64_t atTo, int32_t from, int32_t to, std::vector<int32_t>& starts) {
+void AddSignChanges(int64_t atFrom, int64_t atTo, int32_t from, int32_t to, int32_t* starts, size_t& count) {
     if (from >= to) return;
     const int64_t slope = (atTo - atFrom) / (int64_t(to) - from);  // exact: a whole number
     if (slope == 0) return;
@@ -45,13 +45,13 @@ void AddSignChanges(int64_t atFrom, int64_t atTo, int32_t from, int32_t to, std:
     const int64_t pace = slope > 0 ? slope : -slope;
     if (towards < 0) return;  // moving away from zero: one run
     if (towards == 0) {
-        starts.push_back(from + 1);
+        starts[count++] = from + 1;
         return;
     }
     const int64_t steps = (towards + pace - 1) / pace;  // first x with v at or past zero
     if (steps > int64_t(to) - from) return;
-    starts.push_back(int32_t(from + steps));
-    if (steps * pace == towards && steps < int64_t(to) - from) starts.push_back(int32_t(from + steps + 1));
+    starts[count++] = int32_t(from + steps);
+    if (steps * pace == towards && steps < int64_t(to) - from) starts[count++] = int32_t(from + steps + 1);
 }
 
 }  // namespace
@@ -99,8 +99,6 @@ PolygonTester::PolygonTester(const RasterPolygon& polygon) {
     bounds_ = BoundsOf(polygon);
     vertices_.reserve(polygon.size());
     for (const RasterPoint& v : polygon) vertices_.push_back({float(v.x), float(v.y)});
-    edgeToStart_.resize(polygon.size());
-    vertexToProbe_.resize(polygon.size());
 
     // (x0,y0),(x0,y1),(x1,y1),(x1,y0) or its reverse, with x0 < x1 and y0 < y1.
     // With axis-aligned edges every orientation is a product of two whole or
@@ -127,6 +125,8 @@ void PolygonTester::BeginRow(int32_t py) {
     py_ = py;
     probeStart_ = {float(bounds_.minX) - 1.0f, float(py)};
     const size_t n = vertices_.size();
+    edgeToStart_.resize(n);
+    vertexToProbe_.resize(n);
     for (size_t i = 0; i < n; ++i) edgeToStart_[i] = Orient(vertices_[i], vertices_[(i + 1) % n], probeStart_);
 }
 
@@ -154,67 +154,131 @@ bool PolygonTester::Contains(int32_t px) const {
     return (crossings & 1u) != 0;
 }
 
-void PolygonTester::MarkRow(int32_t py, int32_t x0, int32_t x1, uint8_t* mask) {
+void PolygonTester::AddRowSpans(int32_t py, int32_t x0, int32_t x1, std::vector<Span>& spans) {
     if (vertices_.empty() || py < bounds_.minY || py > bounds_.maxY) return;
     const int32_t from = std::max(x0, bounds_.minX), to = std::min(x1, bounds_.maxX);
     if (from > to) return;
     if (simpleBox_) {
         if (py >= bounds_.maxY) return;  // the top edge is outside
         const int32_t last = std::min(to, bounds_.maxX - 1);
-        if (from <= last) std::memset(mask + (from - x0), 1, size_t(last - from) + 1);
+        if (from <= last) spans.push_back({from, last + 1});
         return;
     }
     if (exact_) {
-        MarkRowExactly(py, x0, x1, mask);
+        AddRowSpansExactly(py, from, to, spans);
         return;
     }
     BeginRow(py);
-    for (int32_t x = from; x <= to; ++x)
-        if (Contains(x)) mask[x - x0] = 1;
+    const size_t before = spans.size();
+    for (int32_t x = from; x <= to; ++x) {
+        if (!Contains(x)) continue;
+        if (spans.size() > before && spans.back().to == x)
+            ++spans.back().to;
+        else
+            spans.push_back({x, x + 1});
+    }
 }
+
+void PolygonTester::MarkRow(int32_t py, int32_t x0, int32_t x1, uint8_t* mask) {
+    rowSpans_.clear();
+    AddRowSpans(py, x0, x1, rowSpans_);
+    for (const Span& s : rowSpans_) std::memset(mask + (s.from - x0), 1, size_t(s.to - s.from));
+}
+
+namespace {
+
+// Sorts a short list in place (insertion sort; lists here hold a dozen or so).
+template <typename T>
+void SortShort(T* first, T* last) {
+    for (T* i = first + 1; i < last; ++i) {
+        const T v = *i;
+        T* j = i;
+        for (; j > first && v < *(j - 1); --j) *j = *(j - 1);
+        *j = v;
+    }
+}
+
+}  // namespace
 
 // Along the row each edge's crossing rule depends on x only through its
 // three orientations that involve the probe's end (each the sign of an exact
 // linear function of x, whose changes follow from its values at the row's
-// ends) and through comparisons of x with
-// the edge's two x coordinates. Between consecutive changes of any of these
-// the rule's answer is constant, so it is evaluated once per stretch and the
-// crossings' parity is accumulated stretch by stretch. An edge that lies
-// wholly above py + 0.5 or below py cannot meet the probe (exactly the
-// closed segments that meet are counted), so it is skipped.
-void PolygonTester::MarkRowExactly(int32_t py, int32_t x0, int32_t x1, uint8_t* mask) {
-    const int32_t from = std::max(x0, bounds_.minX), to = std::min(x1, bounds_.maxX);
+// ends) and through comparisons of x with the edge's two x coordinates.
+// Between consecutive changes of any of these the rule's answer is constant,
+// so it is evaluated once per stretch; a crossing stretch flips the parity
+// from its start to its end. An edge that lies wholly above py + 0.5 or
+// below py cannot meet the probe (exactly the closed segments that meet are
+// counted), so it is skipped. The row's members are then the stretches of
+// odd parity.
+void PolygonTester::AddRowSpansExactly(int32_t py, int32_t from, int32_t to, std::vector<Span>& spans) {
     const FloatPoint e{float(bounds_.minX) - 1.0f, float(py)};
     const float probeY = float(py) + 0.5f;
-    toggles_.assign(size_t(to - from) + 2, 0);
+    const FloatPoint first{float(from), probeY}, last{float(to), probeY};
     const size_t n = vertices_.size();
+    // Each edge flips the parity at most twice per stretch, at most 11 stretches.
+    if (flips_.size() < 22 * n) flips_.resize(22 * n);
+    int32_t* const flips = flips_.data();
+    size_t count = 0;
     for (size_t i = 0; i < n; ++i) {
         const FloatPoint a = vertices_[i], b = vertices_[i + 1 == n ? 0 : i + 1];
         const float y = float(py);
         if ((a.y < y && b.y < y) || (a.y > y && b.y > y)) continue;
         const int o3 = Orient(a, b, e);
-        cuts_.clear();
-        cuts_.push_back(from);
+        if ((a.y < y && b.y > y) || (a.y > y && b.y < y)) {
+            // The edge runs from below the row to py + 1 or above. Its lower
+            // end lies below the probe's line for every x, and e lies off
+            // the edge's line, on the side of every probe end left of where
+            // the edge meets y = py + 0.5. The probe then meets the edge
+            // exactly when its end is on the edge's line or beyond it: from
+            // the first x where orient(a, b, end) leaves e's side.
+            const int64_t side = o3 == 2 ? 1 : -1;
+            const int64_t atFrom = side * TwiceOrientValue(a, b, first);
+            const int64_t slope = side * 2 * (int64_t(b.y) - int64_t(a.y));  // per pixel, exactly
+            int64_t crossFrom = from;
+            if (atFrom > 0) {
+                if (slope >= 0) continue;
+                // Both below 2^25: the double quotient is never rounded
+                // onto or past a whole number it does not reach.
+                crossFrom = from + int64_t(std::ceil(double(atFrom) / double(-slope)));
+            }
+            if (crossFrom > to) continue;
+            flips[count++] = int32_t(crossFrom);
+            flips[count++] = to + 1;
+            continue;
+        }
+        int32_t cuts[11];  // the row's start, two per vertex, two per orientation
+        size_t cutCount = 0;
+        cuts[cutCount++] = from;
         for (const float edgeX : {a.x, b.x})
             for (const int32_t x : {int32_t(edgeX), int32_t(edgeX) + 1})
-                if (x > from && x <= to) cuts_.push_back(x);
-        const FloatPoint first{float(from), probeY}, last{float(to), probeY};
-        AddSignChanges(TwiceOrientValue(e, first, a), TwiceOrientValue(e, last, a), from, to, cuts_);
-        AddSignChanges(TwiceOrientValue(e, first, b), TwiceOrientValue(e, last, b), from, to, cuts_);
-        AddSignChanges(TwiceOrientValue(a, b, first), TwiceOrientValue(a, b, last), from, to, cuts_);
-        std::sort(cuts_.begin(), cuts_.end());
-        cuts_.erase(std::unique(cuts_.begin(), cuts_.end()), cuts_.end());
-        for (size_t k = 0; k < cuts_.size(); ++k) {
-            const int32_t start = cuts_[k], end = k + 1 < cuts_.size() ? cuts_[k + 1] : to + 1;
+                if (x > from && x <= to) cuts[cutCount++] = x;
+        AddSignChanges(TwiceOrientValue(e, first, a), TwiceOrientValue(e, last, a), from, to, cuts, cutCount);
+        AddSignChanges(TwiceOrientValue(e, first, b), TwiceOrientValue(e, last, b), from, to, cuts, cutCount);
+        AddSignChanges(TwiceOrientValue(a, b, first), TwiceOrientValue(a, b, last), from, to, cuts, cutCount);
+        SortShort(cuts, cuts + cutCount);
+        cutCount = size_t(std::unique(cuts, cuts + cutCount) - cuts);
+        for (size_t k = 0; k < cutCount; ++k) {
+            const int32_t start = cuts[k], end = k + 1 < cutCount ? cuts[k + 1] : to + 1;
             if (EdgeCrosses(e, FloatPoint{float(start), probeY}, a, b, o3)) {
-                toggles_[size_t(start - from)] ^= 1;
-                toggles_[size_t(end - from)] ^= 1;
+                flips[count++] = start;
+                flips[count++] = end;
             }
         }
     }
-    uint8_t inside = 0;
-    for (int32_t x = from; x <= to; ++x) {
-        inside ^= toggles_[size_t(x - from)];
-        mask[x - x0] |= inside;
+    if (count <= 32)
+        SortShort(flips, flips + count);
+    else
+        std::sort(flips, flips + count);
+    // A position flipped an even number of times does not change the parity.
+    bool inside = false;
+    for (size_t k = 0; k < count;) {
+        size_t next = k + 1;
+        while (next < count && flips[next] == flips[k]) ++next;
+        if ((next - k) % 2 != 0) {
+            if (!inside) spans.push_back({flips[k], flips[k]});
+            else spans.back().to = flips[k];
+            inside = !inside;
+        }
+        k = next;
     }
 }

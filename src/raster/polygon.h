@@ -54,10 +54,17 @@ public:
     void BeginRow(int32_t py);
     bool Contains(int32_t px) const;
 
-    // Sets mask[x - x0] to 1 for every x in x0 .. x1 (inclusive) that
-    // Contains would accept on row py; leaves the other entries alone. Small
+    // The pixels from .. to - 1 of a row.
+    struct Span {
+        int32_t from, to;
+    };
+    // Appends the runs of x in x0 .. x1 (inclusive) that Contains would
+    // accept on row py, in ascending order, none touching the next. Small
     // polygons (every coordinate difference of the row's tests within
     // kExactSpan) are worked out edge by edge, not pixel by pixel.
+    void AddRowSpans(int32_t py, int32_t x0, int32_t x1, std::vector<Span>& spans);
+    // Sets mask[x - x0] to 1 for every x of those runs; leaves the other
+    // entries alone.
     void MarkRow(int32_t py, int32_t x0, int32_t x1, uint8_t* mask);
 
     // Within this span every orientation the test forms is a multiple of 0.5
@@ -67,7 +74,7 @@ public:
     static constexpr int32_t kExactSpan = 2048;
 
 private:
-    void MarkRowExactly(int32_t py, int32_t x0, int32_t x1, uint8_t* mask);
+    void AddRowSpansExactly(int32_t py, int32_t from, int32_t to, std::vector<Span>& spans);
 
     std::vector<FloatPoint> vertices_;
     PolygonBounds bounds_{0, -1, 0, -1};
@@ -77,6 +84,6 @@ private:
     FloatPoint probeStart_{0, 0};
     std::vector<int> edgeToStart_;            // orient(A, B, E) per edge, for the current row
     mutable std::vector<int> vertexToProbe_;  // orient(E, P, V) per vertex, scratch
-    std::vector<int32_t> cuts_;               // scratch of MarkRowExactly
-    std::vector<uint8_t> toggles_;            // scratch of MarkRowExactly
+    std::vector<int32_t> flips_;              // scratch of AddRowSpansExactly
+    std::vector<Span> rowSpans_;              // scratch of MarkRow
 };

@@ -42,11 +42,14 @@ public:
 
     void ClearSelection();
     void AddSelectionPolygons(const std::vector<RasterPolygon>& polygons);
-    void RebuildSelection();
     const std::vector<RasterPolygon>& SelectionPolygons() const { return polygons_; }
-    // The selected pixels in ascending index order. Callers must not change
-    // the selection while they iterate it.
-    const std::vector<uint32_t>& SelectedIndices() const { return selected_; }
+    // The selected pixels in ascending index order, listed when first asked
+    // for after the selection changed (so only on the raster's own thread).
+    // Callers must not change the selection while they iterate it.
+    const std::vector<uint32_t>& SelectedIndices() const {
+        if (selectionStale_) ListSelection();
+        return selected_;
+    }
 
     struct Point {
         uint32_t x, y;
@@ -121,11 +124,12 @@ public:
     // holds PixelCount() colours.
     void SetSelectedPixels(const Color* pixels) {
         Color* to = working_.data();
-        if (selected_.size() == PixelCount()) {
+        const std::vector<uint32_t>& selected = SelectedIndices();
+        if (selected.size() == PixelCount()) {
             std::copy(pixels, pixels + PixelCount(), to);
             return;
         }
-        for (const uint32_t* i = selected_.data(), *end = i + selected_.size(); i != end; ++i) to[*i] = pixels[*i];
+        for (const uint32_t* i = selected.data(), *end = i + selected.size(); i != end; ++i) to[*i] = pixels[*i];
     }
     uint32_t LayerBufferCount() const { return uint32_t(layers_.size()); }
     uint32_t PassCounter() const { return passCounter_; }
@@ -154,6 +158,7 @@ private:
         if (uint32_t(v) >= size) return size - 1;
         return uint32_t(v);
     }
+    void ListSelection() const;
     static Color OutOfBoundsRead();
     static void ReportOutOfBounds();
 
@@ -167,7 +172,9 @@ private:
     PixelBuffer composite_;
     uint32_t passCounter_ = 0;
     std::vector<RasterPolygon> polygons_;
-    std::vector<uint32_t> selected_;
+    // The selected indices, valid unless selectionStale_.
+    mutable std::vector<uint32_t> selected_;
+    mutable bool selectionStale_ = false;
     bool changed_ = false;
     uint32_t threads_ = 1;
     double scale_ = 1.0;
