@@ -119,8 +119,6 @@ constexpr size_t kBoundCheck = 10;
 
 // An AVX2 clone beside the baseline one, picked at load time; AVX2 alone
 // brings no fused multiply-add.
-// An AVX2 clone beside the baseline one, picked at load time; AVX2 alone
-// brings no fused multiply-add.
 __attribute__((target_clones("avx2", "default")))
 void ScoreCandidates(const float* h36, const float* s10, const float* l10, uint32_t count,
                      const ColourTerm* colour, size_t colourCount, const LightTerm* light,
