@@ -109,13 +109,90 @@ constexpr size_t kBoundCheck = 10;
 #define WIDEN(v) __builtin_convertvector(v, Doubles8)
 #define LOW4(w) __builtin_shufflevector(w, w, 0, 1, 2, 3)
 #define HIGH4(w) __builtin_shufflevector(w, w, 4, 5, 6, 7)
-// above = every lane of a0 .. a3 > limit (lanes past the count included,
-// which only makes stopping rarer).
-#define ALL_ABOVE(above)                                                              \
-    do {                                                                              \
-        const Longs4 m = (a0 > limit) & (a1 > limit) & (a2 > limit) & (a3 > limit); \
-        above = (m[0] & m[1] & m[2] & m[3]) != 0;                                     \
+// above = every real lane of a0 .. a3 > limit: lanes past the count are
+// left out (their sums are never read), so that a short block stops as soon
+// as its real candidates may.
+#define ALL_ABOVE(above)                                                                           \
+    do {                                                                                           \
+        const Longs4 m = ((a0 > limit) | past0) & ((a1 > limit) | past1) & ((a2 > limit) | past2) & \
+                         ((a3 > limit) | past3);                                                   \
+        above = (m[0] & m[1] & m[2] & m[3]) != 0;                                                  \
     } while (0)
+
+namespace {
+
+// The candidates first .. first + n - 1 (n <= 16), as ScoreCandidates scores
+// them: sixteen lanes, or eight when n <= 8 (the second eight would all lie
+// past the count). Each lane's sum takes its terms in the same order either
+// way.
+template <bool kSixteen>
+__attribute__((always_inline)) inline void ScoreBlock(const float* h36, const float* s10, const float* l10,
+                                                      uint32_t first, uint32_t n, const ColourTerm* colour,
+                                                      size_t colourCount, const LightTerm* light, size_t lightCount,
+                                                      double* errors, double bound) {
+    const Floats8 half = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    const Floats8 onePointTwo = {1.2f, 1.2f, 1.2f, 1.2f, 1.2f, 1.2f, 1.2f, 1.2f};
+    const Doubles4 limit = {bound, bound, bound, bound};
+    const Longs4 lane = {0, 1, 2, 3};
+    const long long real = n;
+    const Longs4 past0 = lane >= real, past1 = lane + 4 >= real, past2 = lane + 8 >= real, past3 = lane + 12 >= real;
+    // Candidates first + 0..3, 4..7, 8..11, 12..15.
+    Doubles4 a0 = {0, 0, 0, 0}, a1 = a0, a2 = a0, a3 = a0;
+    bool above = false;  // every partial sum > bound
+    // Colour terms, then lightness terms, a chunk at a time.
+    for (size_t t0 = 0; t0 < colourCount && !above; t0 += kBoundCheck) {
+        const size_t t1 = colourCount - t0 < kBoundCheck ? colourCount : t0 + kBoundCheck;
+        for (size_t t = t0; t < t1; ++t) {
+            const ColourTerm& term = colour[t];
+            const size_t at = size_t(int64_t(first) + term.offset);
+            const Floats8 dh0 = LOAD8(h36 + at) - term.h36;
+            const Floats8 ds0 = LOAD8(s10 + at) - term.s10;
+            const Floats8 dl0 = LOAD8(l10 + at) - term.l10;
+            const Doubles8 d0 = WIDEN((half * (ds0 * ds0) + dh0 * dh0) + onePointTwo * (dl0 * dl0));
+            a0 += LOW4(d0);
+            a1 += HIGH4(d0);
+            if constexpr (kSixteen) {
+                const Floats8 dh1 = LOAD8(h36 + at + 8) - term.h36;
+                const Floats8 ds1 = LOAD8(s10 + at + 8) - term.s10;
+                const Floats8 dl1 = LOAD8(l10 + at + 8) - term.l10;
+                const Doubles8 d1 = WIDEN((half * (ds1 * ds1) + dh1 * dh1) + onePointTwo * (dl1 * dl1));
+                a2 += LOW4(d1);
+                a3 += HIGH4(d1);
+            }
+        }
+        ALL_ABOVE(above);
+    }
+    for (size_t t0 = 0; t0 < lightCount && !above; t0 += kBoundCheck) {
+        const size_t t1 = lightCount - t0 < kBoundCheck ? lightCount : t0 + kBoundCheck;
+        for (size_t t = t0; t < t1; ++t) {
+            const LightTerm& term = light[t];
+            const size_t at = size_t(int64_t(first) + term.offset);
+            const Floats8 dl0 = LOAD8(l10 + at) - term.l10;
+            const Doubles8 d0 = WIDEN(dl0 * dl0);
+            a0 += LOW4(d0);
+            a1 += HIGH4(d0);
+            if constexpr (kSixteen) {
+                const Floats8 dl1 = LOAD8(l10 + at + 8) - term.l10;
+                const Doubles8 d1 = WIDEN(dl1 * dl1);
+                a2 += LOW4(d1);
+                a3 += HIGH4(d1);
+            }
+        }
+        ALL_ABOVE(above);
+    }
+    if (above) {
+        for (uint32_t c = 0; c < n; ++c) errors[first + c] = std::numeric_limits<double>::infinity();
+        return;
+    }
+    double block[kScoreBlock];
+    std::memcpy(block, &a0, sizeof a0);
+    std::memcpy(block + 4, &a1, sizeof a1);
+    std::memcpy(block + 8, &a2, sizeof a2);
+    std::memcpy(block + 12, &a3, sizeof a3);
+    std::memcpy(errors + first, block, n * sizeof(double));
+}
+
+}  // namespace
 
 // An AVX2 clone beside the baseline one, picked at load time; AVX2 alone
 // brings no fused multiply-add.
@@ -123,61 +200,12 @@ __attribute__((target_clones("avx2", "default")))
 void ScoreCandidates(const float* h36, const float* s10, const float* l10, uint32_t count,
                      const ColourTerm* colour, size_t colourCount, const LightTerm* light,
                      size_t lightCount, double* errors, double bound) {
-    const Floats8 half = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
-    const Floats8 onePointTwo = {1.2f, 1.2f, 1.2f, 1.2f, 1.2f, 1.2f, 1.2f, 1.2f};
-    const Doubles4 limit = {bound, bound, bound, bound};
     for (uint32_t first = 0; first < count; first += kScoreBlock) {
-        // Candidates first + 0..3, 4..7, 8..11, 12..15.
-        Doubles4 a0 = {0, 0, 0, 0}, a1 = a0, a2 = a0, a3 = a0;
-        bool above = false;  // every partial sum > bound
-        // Colour terms, then lightness terms, a chunk at a time.
-        for (size_t t0 = 0; t0 < colourCount && !above; t0 += kBoundCheck) {
-            const size_t t1 = colourCount - t0 < kBoundCheck ? colourCount : t0 + kBoundCheck;
-            for (size_t t = t0; t < t1; ++t) {
-                const ColourTerm& term = colour[t];
-                const size_t at = size_t(int64_t(first) + term.offset);
-                const Floats8 dh0 = LOAD8(h36 + at) - term.h36;
-                const Floats8 ds0 = LOAD8(s10 + at) - term.s10;
-                const Floats8 dl0 = LOAD8(l10 + at) - term.l10;
-                const Floats8 dh1 = LOAD8(h36 + at + 8) - term.h36;
-                const Floats8 ds1 = LOAD8(s10 + at + 8) - term.s10;
-                const Floats8 dl1 = LOAD8(l10 + at + 8) - term.l10;
-                const Doubles8 d0 = WIDEN((half * (ds0 * ds0) + dh0 * dh0) + onePointTwo * (dl0 * dl0));
-                const Doubles8 d1 = WIDEN((half * (ds1 * ds1) + dh1 * dh1) + onePointTwo * (dl1 * dl1));
-                a0 += LOW4(d0);
-                a1 += HIGH4(d0);
-                a2 += LOW4(d1);
-                a3 += HIGH4(d1);
-            }
-            ALL_ABOVE(above);
-        }
-        for (size_t t0 = 0; t0 < lightCount && !above; t0 += kBoundCheck) {
-            const size_t t1 = lightCount - t0 < kBoundCheck ? lightCount : t0 + kBoundCheck;
-            for (size_t t = t0; t < t1; ++t) {
-                const LightTerm& term = light[t];
-                const size_t at = size_t(int64_t(first) + term.offset);
-                const Floats8 dl0 = LOAD8(l10 + at) - term.l10;
-                const Floats8 dl1 = LOAD8(l10 + at + 8) - term.l10;
-                const Doubles8 d0 = WIDEN(dl0 * dl0);
-                const Doubles8 d1 = WIDEN(dl1 * dl1);
-                a0 += LOW4(d0);
-                a1 += HIGH4(d0);
-                a2 += LOW4(d1);
-                a3 += HIGH4(d1);
-            }
-            ALL_ABOVE(above);
-        }
         const uint32_t n = count - first < kScoreBlock ? count - first : kScoreBlock;
-        if (above) {
-            for (uint32_t c = 0; c < n; ++c) errors[first + c] = std::numeric_limits<double>::infinity();
-            continue;
-        }
-        double block[kScoreBlock];
-        std::memcpy(block, &a0, sizeof a0);
-        std::memcpy(block + 4, &a1, sizeof a1);
-        std::memcpy(block + 8, &a2, sizeof a2);
-        std::memcpy(block + 12, &a3, sizeof a3);
-        std::memcpy(errors + first, block, n * sizeof(double));
+        if (n > 8)
+            ScoreBlock<true>(h36, s10, l10, first, n, colour, colourCount, light, lightCount, errors, bound);
+        else
+            ScoreBlock<false>(h36, s10, l10, first, n, colour, colourCount, light, lightCount, errors, bound);
     }
 }
 
