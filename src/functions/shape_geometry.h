@@ -2,6 +2,7 @@
 // Single-precision geometry shared by the shape instructions. Pixels are
 // tested at their integer positions (no half-pixel offset), every step
 // rounded as written.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -77,8 +78,19 @@ void SquareRoots(float* v, size_t count);
 size_t KeepPainted(const uint32_t* indices, const uint8_t* paint, size_t count, uint32_t* painted, size_t kept);
 
 // The positions of a block of pixel indices on a raster width pixels wide
-// (width > 0). Indices on the row of the one before cost no division.
+// (width > 0). Indices on the row of the one before cost no division; a
+// block of consecutive indices is written a row's stretch at a time.
 inline void BlockPositions(const uint32_t* indices, size_t count, uint32_t width, float* xs, float* ys) {
+    if (count > 0 && indices[count - 1] - indices[0] == count - 1 && width <= uint32_t(INT32_MAX)) {
+        uint32_t row = indices[0] / width, x = indices[0] - row * width;
+        for (size_t j = 0; j < count; x = 0, ++row) {
+            const size_t n = std::min(count - j, size_t(width - x));
+            const float y = float(row);
+            for (size_t k = 0; k < n; ++k) xs[j + k] = float(int32_t(x + uint32_t(k))), ys[j + k] = y;
+            j += n;
+        }
+        return;
+    }
     uint32_t rowStart = 0, row = 0;
     for (size_t j = 0; j < count; ++j) {
         uint32_t x = indices[j] - rowStart;  // wraps to a large value before the row
