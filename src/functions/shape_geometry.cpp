@@ -3,6 +3,7 @@
 #include <xmmintrin.h>
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -45,6 +46,12 @@ void SquareRoots(float* v, size_t count) {
     size_t i = 0;
     for (; i + 4 <= count; i += 4) _mm_storeu_ps(v + i, _mm_sqrt_ps(_mm_loadu_ps(v + i)));
     for (; i < count; ++i) v[i] = std::sqrt(v[i]);
+}
+
+uint32_t* PaintedBuffer(size_t count) {
+    thread_local std::vector<uint32_t> buffer;
+    if (buffer.size() < count) buffer.resize(count);
+    return buffer.data();
 }
 
 size_t KeepPainted(const uint32_t* indices, const uint8_t* paint, size_t count, uint32_t* painted, size_t kept) {

@@ -73,6 +73,11 @@ void ProjectBlockOntoSegment(const ShapeSegment& s, const float* xs, const float
 // Correctly rounded square roots of count values, in place.
 void SquareRoots(float* v, size_t count);
 
+// Room for count pixel indices, kept from one call to the next on the
+// calling thread: a shape lists its painted pixels there and blends them
+// before it returns.
+uint32_t* PaintedBuffer(size_t count);
+
 // Appends to painted (holding kept indices, with room for count more) the
 // indices whose paint flag is set, in order; returns the new count.
 size_t KeepPainted(const uint32_t* indices, const uint8_t* paint, size_t count, uint32_t* painted, size_t kept);

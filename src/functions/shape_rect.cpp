@@ -168,9 +168,7 @@ void ShapeRectRasterFunction::Apply(SelectableRaster& raster, const AbstractRast
     const RectSides sides{p1x, p1y, p2x, p2y, h, minX - h, h + maxX, minY - h, h + maxY,
                           minX - half, maxX + half, minY - half, maxY + half, infill};
     const std::vector<uint32_t>& selected = raster.SelectedIndices();
-    // Kept from one application to the next on the thread.
-    thread_local std::vector<uint32_t> painted;
-    if (painted.size() < selected.size()) painted.resize(selected.size());
-    const size_t count = ListPainted(sides, selected, raster.Width(), raster.Height(), painted.data());
-    raster.BlendColourAt(painted.data(), count, colour);
+    uint32_t* painted = PaintedBuffer(selected.size());
+    const size_t count = ListPainted(sides, selected, raster.Width(), raster.Height(), painted);
+    raster.BlendColourAt(painted, count, colour);
 }

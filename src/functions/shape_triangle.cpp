@@ -97,7 +97,7 @@ void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const Abstract
     // The pixels to paint are found first, a block of projections at a
     // time, and blended together.
     const std::vector<uint32_t>& selected = raster.SelectedIndices();
-    std::vector<uint32_t> painted(selected.size());
+    uint32_t* painted = PaintedBuffer(selected.size());
     size_t paintedCount = 0;
     float xs[kShapeBlock], ys[kShapeBlock], len[3][kShapeBlock], dot[3][kShapeBlock], dist[3][kShapeBlock];
     uint8_t verdict[kShapeBlock];
@@ -130,6 +130,5 @@ void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const Abstract
             paintedCount += paint;
         }
     }
-    painted.resize(paintedCount);
-    raster.BlendColourAt(painted, colour);
+    raster.BlendColourAt(painted, paintedCount, colour);
 }
