@@ -114,21 +114,20 @@ void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const Abstract
         BlockPositions(selected.data() + start, n, raster.Width(), xs, ys);
         for (int k = 0; k < 3; ++k) ProjectBlockOntoSegment(edge[k], xs, ys, len[k], dot[k], dist[k], n);
         ClassifyBlock(edges, xs, ys, len, dot, dist, verdict, n);
-        for (size_t j = 0; j < n; ++j) {
-            bool paint = verdict[j] == kPainted;
-            // The polygon test is pure, so it is only run when it can decide.
-            if (verdict[j] == kIfInside && infill) {
-                const uint32_t x = uint32_t(xs[j]), y = uint32_t(ys[j]);
-                if (markedRow != int64_t(y)) {
-                    markedRow = y;
-                    std::fill(insideRow.begin(), insideRow.end(), uint8_t(0));
-                    polygon.MarkRow(int32_t(y), 0, int32_t(raster.Width() - 1), insideRow.data());
-                }
-                paint = insideRow[x] != 0;
+        // The polygon test is pure, so it is only run when it can decide:
+        // filled, for a pixel confined but on no edge.
+        for (size_t j = 0; j < n && infill; ++j) {
+            if (verdict[j] != kIfInside) continue;
+            const uint32_t y = uint32_t(ys[j]);
+            if (markedRow != int64_t(y)) {
+                markedRow = y;
+                std::fill(insideRow.begin(), insideRow.end(), uint8_t(0));
+                polygon.MarkRow(int32_t(y), 0, int32_t(raster.Width() - 1), insideRow.data());
             }
-            painted[paintedCount] = selected[start + j];  // overwritten by the next unless painted
-            paintedCount += paint;
+            verdict[j] = insideRow[uint32_t(xs[j])] != 0 ? kPainted : kOutside;
         }
+        for (size_t j = 0; j < n; ++j) verdict[j] = verdict[j] == kPainted;
+        paintedCount = KeepPainted(selected.data() + start, verdict, n, painted, paintedCount);
     }
     raster.BlendColourAt(painted, paintedCount, colour);
 }
