@@ -20,6 +20,7 @@
 #include "functions/hsl_modify.h"
 #include "functions/motion_blur.h"
 #include "functions/polygon_selection.h"
+#include "functions/shape_geometry.h"
 #include "raster/hsl.h"
 #include "project/project_file.h"
 #include "support/test_support.h"
@@ -620,6 +621,31 @@ TEST(LiteralSweepTest, RectanglesAtAnySizeMatchTheLiteralRule) {
         InstructionList queue;
         queue.push_back(std::move(f));
         ASSERT_TRUE(ImagesEqual(product.WorkingCanvas(), expected, size, size)) << "round " << round << ", " << selection.size() << " polygons" << Describe(queue);
+    }
+}
+
+// The shapes' block helpers against their plain readings: positions by % and
+// /, on any width, of consecutive and gapped indices; kept indices those
+// flagged, flags set or clear in runs or at random.
+TEST(LiteralSweepTest, ShapeBlocksPositionAndKeepAsWritten) {
+    std::mt19937 rng(64);
+    for (int round = 0; round < 2000; ++round) {
+        const uint32_t width = std::vector<uint32_t>{1, 3, 37, 100, 1000}[round % 5];
+        uint32_t indices[kShapeBlock], kept[kShapeBlock];
+        uint8_t flags[kShapeBlock];
+        const size_t n = 1 + rng() % kShapeBlock;
+        for (size_t j = 0, i = rng() % 5000; j < n; ++j, i += round % 2 ? 1 : 1 + rng() % 3) {
+            indices[j] = uint32_t(i);
+            flags[j] = uint8_t(round % 3 == 0 ? rng() % 2 : (j / 8 + round) % 3 == 0);
+        }
+        float xs[kShapeBlock], ys[kShapeBlock];
+        BlockPositions(indices, n, width, xs, ys);
+        std::vector<uint32_t> expected;
+        for (size_t j = 0; j < n; ++j) {
+            ASSERT_TRUE(xs[j] == float(indices[j] % width) && ys[j] == float(indices[j] / width)) << indices[j] << " on width " << width;
+            if (flags[j]) expected.push_back(indices[j]);
+        }
+        ASSERT_EQ(std::vector<uint32_t>(kept, kept + KeepPainted(indices, flags, n, kept, 0)), expected) << "round " << round;
     }
 }
 
