@@ -586,22 +586,26 @@ std::string Describe(const InstructionList& queue) {
     return out;
 }
 
-// The rectangle at sizes other than the design's, against its literal rule:
-// random rectangles as in the sweep, on varied pixels, with everything, a
-// random box or a random triangle of the raster selected.
-TEST(LiteralSweepTest, RectanglesAtAnySizeMatchTheLiteralRule) {
+// The rectangle at sizes other than the design's, and the triangle at the
+// design size, against their literal rules: random shapes as in the sweep,
+// on varied pixels, with everything, a random box, a random triangle or two
+// boxes (rows with gaps) of the raster selected.
+TEST(LiteralSweepTest, ShapesAtAnySizeAndSelectionMatchTheLiteralRule) {
     std::mt19937 rng(616);
-    for (int round = 0; round < 400; ++round) {
-        const uint32_t size = std::vector<uint32_t>{100, 150, 200, 301}[round % 4];
-        auto f = RandomInstruction(kShapeRect, rng);
+    for (int round = 0; round < 600; ++round) {
+        const bool rectangle = round % 2 == 0;
+        const uint32_t size = rectangle ? std::vector<uint32_t>{100, 150, 200, 301}[round / 2 % 4] : 100;
+        auto f = RandomInstruction(rectangle ? kShapeRect : kTriangle, rng);
         for (const auto& [name, record] : f->Parameters()) f->SetRecord(name, ParamRecord{record.value, false, {}, {}});
         auto at = [&] { return int32_t(rng() % (size + 40)) - 20; };
-        std::vector<RasterPolygon> selection;
-        if (round % 3 == 1) {
+        auto box = [&] {
             const int32_t x0 = at(), y0 = at(), x1 = at(), y1 = at();
-            selection = {{{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}}};
-        }
-        if (round % 3 == 2) selection = {{{at(), at()}, {at(), at()}, {at(), at()}}};
+            return RasterPolygon{{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}};
+        };
+        std::vector<RasterPolygon> selection;
+        if (round / 2 % 4 == 1) selection = {box()};
+        if (round / 2 % 4 == 2) selection = {{{at(), at()}, {at(), at()}, {at(), at()}}};
+        if (round / 2 % 4 == 3) selection = {box(), box()};
         const uint32_t seed = uint32_t(rng());
         auto prepared = [&] {
             SelectableRaster raster = RenderScale::Raster(size);
@@ -615,7 +619,7 @@ TEST(LiteralSweepTest, RectanglesAtAnySizeMatchTheLiteralRule) {
         SelectableRaster product = prepared(), literal = prepared();
         if (!selection.empty()) product.AddSelectionPolygons(selection);
         f->GetFunction()(&product, f.get());
-        LiteralRectangle(literal, *f);
+        (rectangle ? LiteralRectangle : LiteralTriangle)(literal, *f);
         PixelBuffer expected = product.Layer(0);
         for (const uint32_t i : product.SelectedIndices()) expected[i] = literal.WorkingCanvas()[i];
         InstructionList queue;
