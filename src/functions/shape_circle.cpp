@@ -55,7 +55,7 @@ void ShapeCircleRasterFunction::Apply(SelectableRaster& raster, const AbstractRa
     // The pixels to paint are found first, a block at a time, and blended
     // together.
     const std::vector<uint32_t>& selected = raster.SelectedIndices();
-    std::vector<uint32_t> painted(selected.size());
+    uint32_t* painted = PaintedBuffer(selected.size());
     size_t paintedCount = 0;
     float xs[kShapeBlock], ys[kShapeBlock], dist[kShapeBlock];
     uint8_t paint[kShapeBlock];
@@ -65,8 +65,7 @@ void ShapeCircleRasterFunction::Apply(SelectableRaster& raster, const AbstractRa
         SquaredDistances(cx, cy, xs, ys, dist, n);
         SquareRoots(dist, n);
         PaintedBlock(radius, h, infill, dist, paint, n);
-        paintedCount = KeepPainted(selected.data() + start, paint, n, painted.data(), paintedCount);
+        paintedCount = KeepPainted(selected.data() + start, paint, n, painted, paintedCount);
     }
-    painted.resize(paintedCount);
-    raster.BlendColourAt(painted, colour);
+    raster.BlendColourAt(painted, paintedCount, colour);
 }

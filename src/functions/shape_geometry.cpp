@@ -2,6 +2,9 @@
 
 #include <xmmintrin.h>
 
+#include <cstring>
+#include <vector>
+
 namespace {
 
 // The projection up to its two square roots, each lane doing
@@ -45,8 +48,30 @@ void SquareRoots(float* v, size_t count) {
     for (; i < count; ++i) v[i] = std::sqrt(v[i]);
 }
 
+uint32_t* PaintedBuffer(size_t count) {
+    thread_local std::vector<uint32_t> buffer;
+    if (buffer.size() < count) buffer.resize(count);
+    return buffer.data();
+}
+
 size_t KeepPainted(const uint32_t* indices, const uint8_t* paint, size_t count, uint32_t* painted, size_t kept) {
-    for (size_t j = 0; j < count; ++j) {
+    size_t j = 0;
+    for (; j + 8 <= count; j += 8) {  // eight flags at once when none or all of them are set
+        uint64_t flags;
+        std::memcpy(&flags, paint + j, sizeof flags);
+        if (flags == 0) continue;
+        constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+        if (((flags - kOnes) & ~flags & kHighs) == 0) {  // no zero byte
+            std::memcpy(painted + kept, indices + j, 8 * sizeof(uint32_t));
+            kept += 8;
+            continue;
+        }
+        for (size_t k = j; k < j + 8; ++k) {
+            painted[kept] = indices[k];
+            kept += paint[k] != 0;
+        }
+    }
+    for (; j < count; ++j) {
         painted[kept] = indices[j];  // overwritten by the next unless painted
         kept += paint[j] != 0;
     }

@@ -2,6 +2,7 @@
 // Single-precision geometry shared by the shape instructions. Pixels are
 // tested at their integer positions (no half-pixel offset), every step
 // rounded as written.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -72,13 +73,29 @@ void ProjectBlockOntoSegment(const ShapeSegment& s, const float* xs, const float
 // Correctly rounded square roots of count values, in place.
 void SquareRoots(float* v, size_t count);
 
+// Room for count pixel indices, kept from one call to the next on the
+// calling thread: a shape lists its painted pixels there and blends them
+// before it returns.
+uint32_t* PaintedBuffer(size_t count);
+
 // Appends to painted (holding kept indices, with room for count more) the
 // indices whose paint flag is set, in order; returns the new count.
 size_t KeepPainted(const uint32_t* indices, const uint8_t* paint, size_t count, uint32_t* painted, size_t kept);
 
 // The positions of a block of pixel indices on a raster width pixels wide
-// (width > 0). Indices on the row of the one before cost no division.
+// (width > 0). Indices on the row of the one before cost no division; a
+// block of consecutive indices is written a row's stretch at a time.
 inline void BlockPositions(const uint32_t* indices, size_t count, uint32_t width, float* xs, float* ys) {
+    if (count > 0 && indices[count - 1] - indices[0] == count - 1 && width <= uint32_t(INT32_MAX)) {
+        uint32_t row = indices[0] / width, x = indices[0] - row * width;
+        for (size_t j = 0; j < count; x = 0, ++row) {
+            const size_t n = std::min(count - j, size_t(width - x));
+            const float y = float(row);
+            for (size_t k = 0; k < n; ++k) xs[j + k] = float(int32_t(x + uint32_t(k))), ys[j + k] = y;
+            j += n;
+        }
+        return;
+    }
     uint32_t rowStart = 0, row = 0;
     for (size_t j = 0; j < count; ++j) {
         uint32_t x = indices[j] - rowStart;  // wraps to a large value before the row

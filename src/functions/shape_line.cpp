@@ -50,7 +50,7 @@ void LineRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFun
     // The pixels to paint are found first, a block of projections at a
     // time, and blended together.
     const std::vector<uint32_t>& selected = raster.SelectedIndices();
-    std::vector<uint32_t> painted(selected.size());
+    uint32_t* painted = PaintedBuffer(selected.size());
     size_t paintedCount = 0;
     float xs[kShapeBlock], ys[kShapeBlock], len[kShapeBlock], dot[kShapeBlock], dist[kShapeBlock];
     uint8_t paint[kShapeBlock];
@@ -59,8 +59,7 @@ void LineRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFun
         BlockPositions(selected.data() + start, n, raster.Width(), xs, ys);
         ProjectBlockOntoSegment(segment, xs, ys, len, dot, dist, n);
         PaintedBlock(segment.length, h, len, dot, dist, paint, n);
-        paintedCount = KeepPainted(selected.data() + start, paint, n, painted.data(), paintedCount);
+        paintedCount = KeepPainted(selected.data() + start, paint, n, painted, paintedCount);
     }
-    painted.resize(paintedCount);
-    raster.BlendColourAt(painted, colour);
+    raster.BlendColourAt(painted, paintedCount, colour);
 }

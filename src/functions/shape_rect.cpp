@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 #include "functions/shape_geometry.h"
@@ -29,22 +30,120 @@ struct RectSides {
     bool infill;
 };
 
-// Sides centred on the lines through the corners, square corners, both
-// corners included; with infill the interior too. & and | stand for && and
-// ||: every operand is a plain comparison, so nothing changes.
-__attribute__((target_clones("avx2", "default"))) void PaintedBlock(const RectSides& r, const float* __restrict xs,
-                                                                    const float* __restrict ys,
-                                                                    uint8_t* __restrict paint, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        const float x = xs[i], y = ys[i];
-        const bool horizontal = ((std::fabs(y - r.p1y) <= r.h) | (std::fabs(y - r.p2y) <= r.h)) & (r.left <= x) &
-                                (x <= r.right);
-        const bool vertical = ((std::fabs(x - r.p1x) <= r.h) | (std::fabs(x - r.p2x) <= r.h)) & (r.bottom <= y) &
-                              (y <= r.top);
-        const bool interior = r.infill & (r.innerLeft <= x) & (x <= r.innerRight) & (r.innerBottom <= y) &
-                              (y <= r.innerTop);
-        paint[i] = uint8_t(horizontal | vertical | interior);
+// A pixel is painted where it lies on a side, centred on the lines through
+// the corners with square corners and both corners included, or with infill
+// in the interior:
+//   horizontal  |y - p1y| <= h or |y - p2y| <= h,  and left <= x <= right
+//   vertical    |x - p1x| <= h or |x - p2x| <= h,  and bottom <= y <= top
+//   interior    innerLeft <= x <= innerRight,      and innerBottom <= y <= innerTop
+// Each test of x alone holds on one range of columns: float(x), and
+// float(x) - p rounded, never decrease as x grows, and |d| <= h is
+// -h <= d && d <= h. So a row's painted pixels are the union of the column
+// ranges whose row tests hold, found once by searching the tests
+// themselves, and every pixel gets the verdict the per-pixel tests give it.
+
+// Columns begin .. end - 1.
+struct Columns {
+    uint32_t begin, end;
+};
+
+// The first column below width from which holds(float(x)) is true (width if
+// none); holds is false up to some column and true from it on.
+template <typename Holds>
+uint32_t FirstColumn(uint32_t width, Holds holds) {
+    uint32_t lo = 0, hi = width;
+    while (lo < hi) {
+        const uint32_t mid = lo + (hi - lo) / 2;
+        if (holds(float(mid)))
+            hi = mid;
+        else
+            lo = mid + 1;
     }
+    return lo;
+}
+
+Columns Between(float low, float high, uint32_t width) {
+    const uint32_t begin = FirstColumn(width, [&](float x) { return low <= x; });
+    const uint32_t end = FirstColumn(width, [&](float x) { return !(x <= high); });
+    return {begin, std::max(begin, end)};
+}
+
+// |x - centre| <= h.
+Columns Near(float centre, float h, uint32_t width) {
+    const uint32_t begin = FirstColumn(width, [&](float x) { return -h <= x - centre; });
+    const uint32_t end = FirstColumn(width, [&](float x) { return !(x - centre <= h); });
+    return {begin, std::max(begin, end)};
+}
+
+// Up to four disjoint column ranges in ascending order.
+struct RowSpans {
+    Columns span[4];
+    size_t count = 0;
+};
+
+RowSpans Merged(std::initializer_list<Columns> ranges) {
+    Columns sorted[4];
+    size_t n = 0;
+    for (const Columns c : ranges) {  // inserted in order of their first columns
+        if (c.begin >= c.end) continue;
+        size_t k = n++;
+        for (; k > 0 && sorted[k - 1].begin > c.begin; --k) sorted[k] = sorted[k - 1];
+        sorted[k] = c;
+    }
+    RowSpans out;
+    for (size_t k = 0; k < n; ++k) {
+        if (out.count > 0 && sorted[k].begin <= out.span[out.count - 1].end)
+            out.span[out.count - 1].end = std::max(out.span[out.count - 1].end, sorted[k].end);
+        else
+            out.span[out.count++] = sorted[k];
+    }
+    return out;
+}
+
+// The first position from `at` on whose index is at least target, in an
+// ascending list: doubling steps from `at`, then a binary search.
+size_t Seek(const uint32_t* list, size_t size, size_t at, uint32_t target) {
+    size_t lo = at, hi = at, step = 1;
+    while (hi < size && list[hi] < target) {
+        lo = hi + 1;
+        hi += step;
+        step *= 2;
+    }
+    return size_t(std::lower_bound(list + lo, list + std::min(hi, size), target) - list);
+}
+
+// Lists into painted (room for every selected index) the selected indices
+// of the painted pixels, ascending; returns how many.
+size_t ListPainted(const RectSides& r, const std::vector<uint32_t>& selected, uint32_t width, uint32_t height,
+                   uint32_t* painted) {
+    const Columns across = Between(r.left, r.right, width), inner = Between(r.innerLeft, r.innerRight, width);
+    const Columns side1 = Near(r.p1x, r.h, width), side2 = Near(r.p2x, r.h, width);
+    // The spans of a row by which of its tests hold: horizontal 1, vertical 2, interior 4.
+    RowSpans spans[8];
+    for (int k = 1; k < 8; ++k) {
+        const Columns none{0, 0};
+        spans[k] = Merged({k & 1 ? across : none, k & 2 ? side1 : none, k & 2 ? side2 : none, k & 4 ? inner : none});
+    }
+    const uint32_t* list = selected.data();
+    const size_t size = selected.size();
+    const bool all = size == size_t(width) * height;  // then position i holds index i
+    size_t count = 0, at = 0;
+    for (uint32_t row = 0; row < height && at < size; ++row) {
+        const float y = float(row);
+        const bool horizontal = std::fabs(y - r.p1y) <= r.h || std::fabs(y - r.p2y) <= r.h;
+        const bool vertical = r.bottom <= y && y <= r.top;
+        const bool interior = r.infill && r.innerBottom <= y && y <= r.innerTop;
+        const RowSpans& s = spans[int(horizontal) | int(vertical) << 1 | int(interior) << 2];
+        const uint32_t rowStart = row * width;
+        for (size_t k = 0; k < s.count; ++k) {
+            const uint32_t first = rowStart + s.span[k].begin, last = rowStart + s.span[k].end;
+            const size_t from = all ? first : Seek(list, size, at, first);
+            at = all ? last : Seek(list, size, from, last);
+            std::copy(list + from, list + at, painted + count);
+            count += at - from;
+        }
+    }
+    return count;
 }
 
 }  // namespace
@@ -66,21 +165,10 @@ void ShapeRectRasterFunction::Apply(SelectableRaster& raster, const AbstractRast
     // pixels reaches the outer pixels of the corner blocks.
     const float half = scale.HalfBlock();
 
-    // The pixels to paint are found first, a block at a time with every
-    // test a lane operation, and blended together.
     const RectSides sides{p1x, p1y, p2x, p2y, h, minX - h, h + maxX, minY - h, h + maxY,
                           minX - half, maxX + half, minY - half, maxY + half, infill};
     const std::vector<uint32_t>& selected = raster.SelectedIndices();
-    std::vector<uint32_t> painted(selected.size());
-    size_t paintedCount = 0;
-    float xs[kShapeBlock], ys[kShapeBlock];
-    uint8_t paint[kShapeBlock];
-    for (size_t start = 0; start < selected.size(); start += kShapeBlock) {
-        const size_t n = std::min(kShapeBlock, selected.size() - start);
-        BlockPositions(selected.data() + start, n, raster.Width(), xs, ys);
-        PaintedBlock(sides, xs, ys, paint, n);
-        paintedCount = KeepPainted(selected.data() + start, paint, n, painted.data(), paintedCount);
-    }
-    painted.resize(paintedCount);
-    raster.BlendColourAt(painted, colour);
+    uint32_t* painted = PaintedBuffer(selected.size());
+    const size_t count = ListPainted(sides, selected, raster.Width(), raster.Height(), painted);
+    raster.BlendColourAt(painted, count, colour);
 }

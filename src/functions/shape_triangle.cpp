@@ -59,6 +59,56 @@ __attribute__((target_clones("avx2", "default"))) void ClassifyBlock(
     }
 }
 
+// The fill's polygon test a row at a time (the selected pixels come row by
+// row, upwards); the test is pure, so a row is only marked when one of its
+// pixels needs it.
+class InsideRows {
+public:
+    InsideRows(const RasterPolygon& triangle, uint32_t width) : polygon_(triangle), row_(width), width_(width) {}
+    const uint8_t* Row(uint32_t y) {
+        if (marked_ != int64_t(y)) {
+            marked_ = y;
+            std::fill(row_.begin(), row_.end(), uint8_t(0));
+            polygon_.MarkRow(int32_t(y), 0, int32_t(width_ - 1), row_.data());
+        }
+        return row_.data();
+    }
+
+private:
+    PolygonTester polygon_;
+    std::vector<uint8_t> row_;
+    uint32_t width_;
+    int64_t marked_ = -1;
+};
+
+// A block's verdicts as paint flags, 1 where painted: kPainted, or
+// kIfInside and filled (inside given) and inside the triangle. The block's
+// pixels are indices[j] at (xs[j], ys[j]).
+void PaintFlags(uint8_t* verdict, const uint32_t* indices, const float* xs, const float* ys, size_t count, uint32_t width,
+                InsideRows* inside) {
+    for (size_t j0 = 0, j1 = 0; j0 < count; j0 = j1) {  // a row's stretch at a time
+        bool needed = false;
+        for (j1 = j0; j1 < count && ys[j1] == ys[j0]; ++j1) needed |= verdict[j1] == kIfInside;
+        if (!needed || inside == nullptr) {
+            for (size_t j = j0; j < j1; ++j) verdict[j] = verdict[j] == kPainted;
+            continue;
+        }
+        const uint8_t* row = inside->Row(uint32_t(ys[j0]));
+        const uint32_t x0 = uint32_t(xs[j0]);
+        // Consecutive columns x0 .. of the row, each exact as a float: the flags lie side by side.
+        if (width <= (1u << 24) && indices[j1 - 1] - indices[j0] == j1 - 1 - j0 && x0 + (j1 - j0) <= width) {
+            const uint8_t* in = row + x0;
+            for (size_t j = j0; j < j1; ++j)
+                verdict[j] = uint8_t((verdict[j] == kPainted) | ((verdict[j] == kIfInside) & (in[j - j0] != 0)));
+            continue;
+        }
+        for (size_t j = j0; j < j1; ++j) {
+            const bool in = row[std::min(uint32_t(xs[j]), width - 1)] != 0;
+            verdict[j] = uint8_t((verdict[j] == kPainted) | ((verdict[j] == kIfInside) & in));
+        }
+    }
+}
+
 }  // namespace
 
 void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFunction& function) {
@@ -88,16 +138,13 @@ void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const Abstract
     }
     // Collinear or coincident vertices: nothing to draw.
     if (Orient(f[0], f[1], f[2]) == 0) return;
-    // The fill is the polygon test, worked out a row at a time (the selected
-    // pixels come row by row, upwards).
-    PolygonTester polygon(RasterPolygon{v[0], v[1], v[2]});
-    std::vector<uint8_t> insideRow(raster.Width());
-    int64_t markedRow = -1;
+    // The fill is the polygon test.
+    InsideRows insideRows(RasterPolygon{v[0], v[1], v[2]}, raster.Width());
 
     // The pixels to paint are found first, a block of projections at a
     // time, and blended together.
     const std::vector<uint32_t>& selected = raster.SelectedIndices();
-    std::vector<uint32_t> painted(selected.size());
+    uint32_t* painted = PaintedBuffer(selected.size());
     size_t paintedCount = 0;
     float xs[kShapeBlock], ys[kShapeBlock], len[3][kShapeBlock], dot[3][kShapeBlock], dist[3][kShapeBlock];
     uint8_t verdict[kShapeBlock];
@@ -114,22 +161,8 @@ void ShapeTriangleRasterFunction::Apply(SelectableRaster& raster, const Abstract
         BlockPositions(selected.data() + start, n, raster.Width(), xs, ys);
         for (int k = 0; k < 3; ++k) ProjectBlockOntoSegment(edge[k], xs, ys, len[k], dot[k], dist[k], n);
         ClassifyBlock(edges, xs, ys, len, dot, dist, verdict, n);
-        for (size_t j = 0; j < n; ++j) {
-            bool paint = verdict[j] == kPainted;
-            // The polygon test is pure, so it is only run when it can decide.
-            if (verdict[j] == kIfInside && infill) {
-                const uint32_t x = uint32_t(xs[j]), y = uint32_t(ys[j]);
-                if (markedRow != int64_t(y)) {
-                    markedRow = y;
-                    std::fill(insideRow.begin(), insideRow.end(), uint8_t(0));
-                    polygon.MarkRow(int32_t(y), 0, int32_t(raster.Width() - 1), insideRow.data());
-                }
-                paint = insideRow[x] != 0;
-            }
-            painted[paintedCount] = selected[start + j];  // overwritten by the next unless painted
-            paintedCount += paint;
-        }
+        PaintFlags(verdict, selected.data() + start, xs, ys, n, raster.Width(), infill ? &insideRows : nullptr);
+        paintedCount = KeepPainted(selected.data() + start, verdict, n, painted, paintedCount);
     }
-    painted.resize(paintedCount);
-    raster.BlendColourAt(painted, colour);
+    raster.BlendColourAt(painted, paintedCount, colour);
 }

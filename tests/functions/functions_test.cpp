@@ -20,6 +20,7 @@
 #include "functions/hsl_modify.h"
 #include "functions/motion_blur.h"
 #include "functions/polygon_selection.h"
+#include "functions/shape_geometry.h"
 #include "raster/hsl.h"
 #include "project/project_file.h"
 #include "support/test_support.h"
@@ -350,8 +351,9 @@ Color Colour1(const AbstractRasterFunction& f) {
     return Color(f.GetValue("Color1_Red").AsUInt8(), f.GetValue("Color1_Green").AsUInt8(), f.GetValue("Color1_Blue").AsUInt8(), f.GetValue("Color1_Alpha").AsUInt8());
 }
 void PaintWhere(SelectableRaster& raster, Color colour, const std::function<bool(float, float)>& painted) {
-    for (int32_t i = 0; i < 10000; ++i)
-        if (painted(float(i % 100), float(i / 100))) raster.SetPixel(i, BlendOver(raster.GetPixel(i), colour));
+    const int32_t width = int32_t(raster.Width());
+    for (int32_t i = 0; i < int32_t(raster.PixelCount()); ++i)
+        if (painted(float(i % width), float(i / width))) raster.SetPixel(i, BlendOver(raster.GetPixel(i), colour));
 }
 struct Projection { float len, dot, dist; };
 Projection Project(float ox, float oy, float ex, float ey, float px, float py) {
@@ -386,13 +388,17 @@ void LiteralLine(SelectableRaster& raster, const AbstractRasterFunction& f) {
     });
 }
 
+// At any size: points at the centres of their blocks, the interior reaching the blocks' outer pixels.
 void LiteralRectangle(SelectableRaster& raster, const AbstractRasterFunction& f) {
-    const float p1x = V(f, "Point1_X"), p1y = V(f, "Point1_Y"), p2x = V(f, "Point2_X"), p2y = V(f, "Point2_Y"), h = float(f.GetValue("Line_Thickness").AsUInt32()) * 0.5f;
+    const RenderScale scale(raster);
+    auto point = [&](const char* name) { return scale.Point(f.GetValue(name).AsInt32()); };
+    const float p1x = point("Point1_X"), p1y = point("Point1_Y"), p2x = point("Point2_X"), p2y = point("Point2_Y");
+    const float h = float(scale.Length(f.GetValue("Line_Thickness").AsUInt32())) * 0.5f, half = scale.HalfBlock();
     const bool infill = f.GetValue("Infill_Shape").AsInt32() != 0;
     PaintWhere(raster, Colour1(f), [&](float x, float y) {
         const bool inX = std::min(p1x, p2x) - h <= x && x <= h + std::max(p1x, p2x), inY = std::min(p1y, p2y) - h <= y && y <= h + std::max(p1y, p2y);
         return ((std::fabs(y - p1y) <= h || std::fabs(y - p2y) <= h) && inX) || ((std::fabs(x - p1x) <= h || std::fabs(x - p2x) <= h) && inY) ||
-               (infill && std::min(p1x, p2x) <= x && x <= std::max(p1x, p2x) && std::min(p1y, p2y) <= y && y <= std::max(p1y, p2y));
+               (infill && std::min(p1x, p2x) - half <= x && x <= std::max(p1x, p2x) + half && std::min(p1y, p2y) - half <= y && y <= std::max(p1y, p2y) + half);
     });
 }
 
@@ -578,6 +584,73 @@ std::string Describe(const InstructionList& queue) {
             out += " " + name + "=" + std::to_string(r.value.ToDouble()) + (r.randomized ? "~[" + std::to_string(r.offsetMin.ToDouble()) + ", " + std::to_string(r.offsetMax.ToDouble()) + "]" : "");
     }
     return out;
+}
+
+// The rectangle at sizes other than the design's, and the triangle at the
+// design size, against their literal rules: random shapes as in the sweep,
+// on varied pixels, with everything, a random box, a random triangle or two
+// boxes (rows with gaps) of the raster selected.
+TEST(LiteralSweepTest, ShapesAtAnySizeAndSelectionMatchTheLiteralRule) {
+    std::mt19937 rng(616);
+    for (int round = 0; round < 600; ++round) {
+        const bool rectangle = round % 2 == 0;
+        const uint32_t size = rectangle ? std::vector<uint32_t>{100, 150, 200, 301}[round / 2 % 4] : 100;
+        auto f = RandomInstruction(rectangle ? kShapeRect : kTriangle, rng);
+        for (const auto& [name, record] : f->Parameters()) f->SetRecord(name, ParamRecord{record.value, false, {}, {}});
+        auto at = [&] { return int32_t(rng() % (size + 40)) - 20; };
+        auto box = [&] {
+            const int32_t x0 = at(), y0 = at(), x1 = at(), y1 = at();
+            return RasterPolygon{{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}};
+        };
+        std::vector<RasterPolygon> selection;
+        if (round / 2 % 4 == 1) selection = {box()};
+        if (round / 2 % 4 == 2) selection = {{{at(), at()}, {at(), at()}, {at(), at()}}};
+        if (round / 2 % 4 == 3) selection = {box(), box()};
+        const uint32_t seed = uint32_t(rng());
+        auto prepared = [&] {
+            SelectableRaster raster = RenderScale::Raster(size);
+            std::mt19937 colours(seed);
+            raster.LoadWorkingCanvas();
+            for (uint32_t i = 0; i < raster.PixelCount(); ++i) raster.SetPixel(int32_t(i), Color::FromWord(uint32_t(colours())));
+            raster.CommitWorkingCanvas();
+            raster.LoadWorkingCanvas();
+            return raster;
+        };
+        SelectableRaster product = prepared(), literal = prepared();
+        if (!selection.empty()) product.AddSelectionPolygons(selection);
+        f->GetFunction()(&product, f.get());
+        (rectangle ? LiteralRectangle : LiteralTriangle)(literal, *f);
+        PixelBuffer expected = product.Layer(0);
+        for (const uint32_t i : product.SelectedIndices()) expected[i] = literal.WorkingCanvas()[i];
+        InstructionList queue;
+        queue.push_back(std::move(f));
+        ASSERT_TRUE(ImagesEqual(product.WorkingCanvas(), expected, size, size)) << "round " << round << ", " << selection.size() << " polygons" << Describe(queue);
+    }
+}
+
+// The shapes' block helpers against their plain readings: positions by % and
+// /, on any width, of consecutive and gapped indices; kept indices those
+// flagged, flags set or clear in runs or at random.
+TEST(LiteralSweepTest, ShapeBlocksPositionAndKeepAsWritten) {
+    std::mt19937 rng(64);
+    for (int round = 0; round < 2000; ++round) {
+        const uint32_t width = std::vector<uint32_t>{1, 3, 37, 100, 1000}[round % 5];
+        uint32_t indices[kShapeBlock], kept[kShapeBlock];
+        uint8_t flags[kShapeBlock];
+        const size_t n = 1 + rng() % kShapeBlock;
+        for (size_t j = 0, i = rng() % 5000; j < n; ++j, i += round % 2 ? 1 : 1 + rng() % 3) {
+            indices[j] = uint32_t(i);
+            flags[j] = uint8_t(round % 3 == 0 ? rng() % 2 : (j / 8 + round) % 3 == 0);
+        }
+        float xs[kShapeBlock], ys[kShapeBlock];
+        BlockPositions(indices, n, width, xs, ys);
+        std::vector<uint32_t> expected;
+        for (size_t j = 0; j < n; ++j) {
+            ASSERT_TRUE(xs[j] == float(indices[j] % width) && ys[j] == float(indices[j] / width)) << indices[j] << " on width " << width;
+            if (flags[j]) expected.push_back(indices[j]);
+        }
+        ASSERT_EQ(std::vector<uint32_t>(kept, kept + KeepPainted(indices, flags, n, kept, 0)), expected) << "round " << round;
+    }
 }
 
 TEST(LiteralSweepTest, RandomQueuesMatchTheLiteralGeneration) {
