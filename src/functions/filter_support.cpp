@@ -49,11 +49,14 @@ __attribute__((always_inline)) inline Floats LoadFloats(const float* from) {
 __attribute__((always_inline)) inline void StoreFloats(float* to, Floats v) { std::memcpy(to, &v, sizeof v); }
 // mask ? a : b, lane by lane (mask lanes all ones or zero).
 __attribute__((always_inline)) inline Floats Select(Ints mask, Floats a, Floats b) { return Floats((mask & Ints(a)) | (~mask & Ints(b))); }
-// c / 255.0f for whole c in 0 .. 255, without a division: the product
-// c * (1 / 255) in double rounds to the same float for every such c.
-typedef double Doubles __attribute__((vector_size(64)));
-__attribute__((always_inline)) inline Floats Unit(Ints c) {
-    return __builtin_convertvector(__builtin_convertvector(c, Doubles) * (1.0 / 255.0), Floats);
+// c / 255.0f, lane by lane. (The division is cheaper here than the exact
+// detour through double: a conversion each way costs more than it.)
+__attribute__((always_inline)) inline Floats Unit(Ints c) { return __builtin_convertvector(c, Floats) / 255.0f; }
+// Whether every lane of the mask is set.
+__attribute__((always_inline)) inline bool AllLanes(Ints mask) {
+    uint64_t quads[4];
+    std::memcpy(quads, &mask, sizeof quads);
+    return (quads[0] & quads[1] & quads[2] & quads[3]) == ~uint64_t(0);
 }
 inline uint32_t RoundUpToLanes(uint32_t n) { return (n + kLanes - 1) / kLanes * kLanes; }
 
@@ -207,6 +210,56 @@ __attribute__((target_clones("avx2", "default"))) void AverageRows(const Planes&
         for (uint32_t y = from; y <= to; ++y) FillBorder(*out.planes, y);
 }
 
+// The average of one sample of weight 1, eight pixels at a time: each
+// channel is (c / 255 * a) / a * 255 truncated, a = A / 255, as ResolveLanes
+// makes it of the prepared sample (a product by 1 and a sum from 0 change
+// nothing). Two of its steps are left out because they never act: a * 255
+// truncates back to A for every A, and the channels' quotients stay within
+// 0 .. 255, so that the clamps pass them unchanged (the sweep over every
+// colour value and opacity holds this to the scalar rule).
+__attribute__((always_inline)) inline Ints AverageOfOne(Ints words) {
+    const Ints alpha = (words >> 24) & 255;
+    const Ints some = alpha != 0;  // W = 0 gives 0x00000000
+    const Floats a = Unit(alpha);
+    const Floats divisor = Select(some, a, Floats{} + 1.0f);
+    auto channel = [&](Ints c) { return __builtin_convertvector(Unit(c) * a / divisor * 255.0f, Ints); };
+    return (channel(words & 255) | channel((words >> 8) & 255) << 8 | channel((words >> 16) & 255) << 16 | alpha << 24) & some;
+}
+
+// Rows from .. to of the average of the single sample `tap` (weight 1) of
+// the width x height image `pixels`. Eight opaque pixels come back as they
+// are and eight transparent ones as 0x00000000, as AverageOfOne gives them.
+__attribute__((target_clones("avx2", "default"))) void AverageOneRows(const Color* pixels, uint32_t width,
+                                                                        uint32_t height, BlurTap tap, Color* out,
+                                                                        uint32_t from, uint32_t to) {
+    for (uint32_t y = from; y <= to; ++y) {
+        const int64_t row = std::clamp<int64_t>(int64_t(y) + tap.dy, 0, int64_t(height) - 1);
+        const Color* source = pixels + size_t(row) * width;
+        Color* line = out + size_t(y) * width;
+        for (uint32_t x = 0; x < width; x += kLanes) {
+            const uint32_t count = std::min(kLanes, width - x);
+            Ints words = {};
+            if (count == kLanes && int64_t(x) + tap.dx >= 0 && int64_t(x) + tap.dx + kLanes <= width)
+                std::memcpy(&words, source + int64_t(x) + tap.dx, sizeof words);
+            else
+                for (uint32_t lane = 0; lane < count; ++lane)
+                    words[lane] = int32_t(source[std::clamp<int64_t>(int64_t(x + lane) + tap.dx, 0, width - 1)].Word());
+            const Ints alpha = words & int32_t(0xFF000000u);
+            Ints result;
+            if (AllLanes(alpha == int32_t(0xFF000000u)))
+                result = words;
+            else if (AllLanes(alpha == 0))
+                result = Ints{};
+            else
+                result = AverageOfOne(words);
+            if (count == kLanes)
+                std::memcpy(static_cast<void*>(line + x), &result, sizeof result);
+            else
+                std::memcpy(static_cast<void*>(line + x), &result, sizeof(Color) * count);
+        }
+    }
+}
+
 // An offset past the image's side reads the edge pixel from every position,
 // as does an offset of exactly the side: the taps are cut there. Returns
 // the largest |dx|.
@@ -220,26 +273,33 @@ uint32_t CutTaps(std::vector<BlurTap>& taps, uint32_t width, uint32_t height) {
     return margin;
 }
 
-// The averages of the rows firstRow .. lastRow from the planes, split by
-// rows over up to `threads` threads.
-void AverageAllRows(const Planes& p, const std::vector<BlurTap>& taps, uint32_t firstRow, uint32_t lastRow,
-                    uint32_t threads, const Output& out) {
+// doRows(a, b) for the rows firstRow .. lastRow, split by rows over up to
+// `threads` threads when there are `termsPerRow` terms or more.
+template <typename DoRows>
+void SplitRows(uint32_t firstRow, uint32_t lastRow, uint64_t termsPerRow, uint32_t threads, const DoRows& doRows) {
     const uint32_t rows = lastRow - firstRow + 1;
     // Threads pay only for a few million terms or more.
-    const uint64_t work = uint64_t(rows) * p.width * taps.size();
+    const uint64_t work = uint64_t(rows) * termsPerRow;
     const uint32_t parts = uint32_t(std::min<uint64_t>({threads, rows, std::max<uint64_t>(1, work >> 22)}));
     std::vector<std::thread> helpers;
     for (uint32_t part = 1; part < parts; ++part) {
         const uint32_t a = firstRow + uint32_t(uint64_t(rows) * part / parts);
         const uint32_t b = firstRow + uint32_t(uint64_t(rows) * (part + 1) / parts) - 1;
         try {
-            helpers.emplace_back([=, &p, &taps, &out] { AverageRows(p, taps, out, a, b); });
+            helpers.emplace_back([=, &doRows] { doRows(a, b); });
         } catch (const std::system_error&) {
-            AverageRows(p, taps, out, a, b);  // no thread to spare: this one does it
+            doRows(a, b);  // no thread to spare: this one does it
         }
     }
-    AverageRows(p, taps, out, firstRow, firstRow + uint32_t(rows / parts) - 1);
+    doRows(firstRow, firstRow + uint32_t(rows / parts) - 1);
     for (std::thread& helper : helpers) helper.join();
+}
+
+// The averages of the rows firstRow .. lastRow from the planes.
+void AverageAllRows(const Planes& p, const std::vector<BlurTap>& taps, uint32_t firstRow, uint32_t lastRow,
+                    uint32_t threads, const Output& out) {
+    SplitRows(firstRow, lastRow, uint64_t(p.width) * taps.size(), threads,
+              [&](uint32_t a, uint32_t b) { AverageRows(p, taps, out, a, b); });
 }
 
 }  // namespace
@@ -248,8 +308,14 @@ void AverageTaps(const Color* pixels, uint32_t width, uint32_t height, std::vect
                  uint32_t firstRow, uint32_t lastRow, uint32_t threads, Color* out) {
     lastRow = std::min(lastRow, height - 1);
     if (width == 0 || firstRow > lastRow) return;
+    const uint32_t margin = CutTaps(taps, width, height);
+    if (taps.size() == 1 && taps[0].weight == 1.0f) {  // a pixel-by-pixel function: no planes
+        SplitRows(firstRow, lastRow, 8 * uint64_t(width), threads,
+                  [&](uint32_t a, uint32_t b) { AverageOneRows(pixels, width, height, taps[0], out, a, b); });
+        return;
+    }
     BlurScratch& scratch = blurScratch();
-    const Planes p = MakePlanes(scratch.planes, width, height, CutTaps(taps, width, height));
+    const Planes p = MakePlanes(scratch.planes, width, height, margin);
     LoadPlanes(pixels, p);
     AverageAllRows(p, taps, firstRow, lastRow, threads, {out, nullptr});
 }
