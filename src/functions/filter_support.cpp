@@ -60,19 +60,24 @@ __attribute__((always_inline)) inline bool AllLanes(Ints mask) {
 }
 inline uint32_t RoundUpToLanes(uint32_t n) { return (n + kLanes - 1) / kLanes * kLanes; }
 
-// The source planes: row y of a plane holds `margin` copies of the row's
-// first pixel, its width pixels, then copies of its last pixel up to
-// `stride`; a clamped read at (x + dx, y + dy) is plane[row(y + dy) * stride
-// + margin + x + dx] for |dx| <= margin, rows clamped to the image.
+// The source planes of the image's rows top .. bottom: row y of a plane
+// holds `margin` copies of the row's first pixel, its width pixels, then
+// copies of its last pixel up to `stride`; a clamped read at (x + dx, y + dy)
+// is plane[(row(y + dy) - top) * stride + margin + x + dx] for |dx| <=
+// margin, rows clamped to the image (height rows), which must give a row
+// from top to bottom.
 struct Planes {
-    uint32_t width, height, margin, stride;
+    uint32_t width, height, margin, stride, top, bottom;
     float *r, *g, *b, *a;
-    size_t Row(uint32_t y) const { return size_t(y) * stride + margin; }
+    size_t Start(uint32_t y) const { return size_t(y - top) * stride; }
+    size_t Row(uint32_t y) const { return Start(y) + margin; }
 };
 
-Planes MakePlanes(FloatStorage& storage, uint32_t width, uint32_t height, uint32_t margin) {
-    Planes p{width, height, margin, margin + RoundUpToLanes(width) + margin, nullptr, nullptr, nullptr, nullptr};
-    const size_t planeSize = size_t(p.stride) * height;
+Planes MakePlanes(FloatStorage& storage, uint32_t width, uint32_t height, uint32_t margin, uint32_t top,
+                  uint32_t bottom) {
+    Planes p{width, height, margin, margin + RoundUpToLanes(width) + margin, top, bottom,
+             nullptr, nullptr, nullptr, nullptr};
+    const size_t planeSize = size_t(p.stride) * (bottom - top + 1);
     storage.resize(4 * planeSize);
     p.r = storage.data(), p.g = p.r + planeSize, p.b = p.g + planeSize, p.a = p.b + planeSize;
     return p;
@@ -96,7 +101,7 @@ __attribute__((always_inline)) inline void StoreWeighed(const Planes& p, uint32_
 // The row's border: copies of its first and last pixel.
 void FillBorder(const Planes& p, uint32_t y) {
     for (float* plane : {p.r, p.g, p.b, p.a}) {
-        float* line = plane + size_t(y) * p.stride;
+        float* line = plane + p.Start(y);
         std::fill(line, line + p.margin, line[p.margin]);
         std::fill(line + p.margin + p.width, line + p.stride, line[p.margin + p.width - 1]);
     }
@@ -115,9 +120,9 @@ __attribute__((always_inline)) inline Channels ResolveLanes(Floats r, Floats g, 
             channel(b / divisor * 255.0f) & some, channel(w * 255.0f) & some};
 }
 
-// The planes for the image (width x height pixels, row by row).
+// The planes' rows of the image (width x height pixels, row by row).
 __attribute__((target_clones("avx2", "default"))) void LoadPlanes(const Color* pixels, const Planes& p) {
-    for (uint32_t y = 0; y < p.height; ++y) {
+    for (uint32_t y = p.top; y <= p.bottom; ++y) {
         const Color* row = pixels + size_t(y) * p.width;
         for (uint32_t x = 0; x < p.width; x += kLanes) {
             Ints words = {};  // lanes past the row's end are overwritten by its border
@@ -171,7 +176,7 @@ __attribute__((target_clones("avx2", "default"))) void AverageRows(const Planes&
         for (uint32_t y = from; y <= to; ++y) {
             for (size_t t = 0; t < taps.size(); ++t) {
                 const int64_t row = std::clamp<int64_t>(int64_t(y) + taps[t].dy, 0, int64_t(p.height) - 1);
-                start[t] = size_t(row) * p.stride + size_t(int64_t(p.margin) + taps[t].dx);
+                start[t] = p.Start(uint32_t(row)) + size_t(int64_t(p.margin) + taps[t].dx);
             }
             uint32_t x = x0;
             // Sixteen pixels at a time: twice the independent sums in flight.
@@ -295,11 +300,33 @@ void SplitRows(uint32_t firstRow, uint32_t lastRow, uint64_t termsPerRow, uint32
     for (std::thread& helper : helpers) helper.join();
 }
 
-// The averages of the rows firstRow .. lastRow from the planes.
-void AverageAllRows(const Planes& p, const std::vector<BlurTap>& taps, uint32_t firstRow, uint32_t lastRow,
-                    uint32_t threads, const Output& out) {
-    SplitRows(firstRow, lastRow, uint64_t(p.width) * taps.size(), threads,
-              [&](uint32_t a, uint32_t b) { AverageRows(p, taps, out, a, b); });
+// The rows of a band, and those its averages read: `reach` more on each side,
+// within the image.
+struct Band {
+    uint32_t first, last, top, bottom;
+};
+// Rows are averaged in bands of this many rows or more (at least four times
+// the rows that two bands both read), so that the planes stay small and in
+// cache, and a picture's blur faults in few fresh pages.
+uint32_t BandRows(uint32_t reach) { return uint32_t(std::max<uint64_t>(32, 8 * uint64_t(reach))); }
+
+// doBand(band) for the rows from .. to in bands.
+template <typename DoBand>
+void ForEachBand(uint32_t from, uint32_t to, uint32_t height, uint32_t reach, const DoBand& doBand) {
+    const uint32_t rows = BandRows(reach);
+    for (uint32_t first = from;;) {
+        const uint32_t last = uint32_t(std::min<uint64_t>(to, uint64_t(first) + rows - 1));
+        doBand(Band{first, last, uint32_t(std::max<int64_t>(0, int64_t(first) - reach)),
+                    uint32_t(std::min<int64_t>(int64_t(height) - 1, int64_t(last) + reach))});
+        if (last == to) return;
+        first = last + 1;
+    }
+}
+
+uint32_t ReachY(const std::vector<BlurTap>& taps) {
+    uint32_t reach = 0;
+    for (const BlurTap& tap : taps) reach = std::max(reach, uint32_t(std::abs(tap.dy)));
+    return reach;
 }
 
 }  // namespace
@@ -314,10 +341,15 @@ void AverageTaps(const Color* pixels, uint32_t width, uint32_t height, std::vect
                   [&](uint32_t a, uint32_t b) { AverageOneRows(pixels, width, height, taps[0], out, a, b); });
         return;
     }
-    BlurScratch& scratch = blurScratch();
-    const Planes p = MakePlanes(scratch.planes, width, height, margin);
-    LoadPlanes(pixels, p);
-    AverageAllRows(p, taps, firstRow, lastRow, threads, {out, nullptr});
+    const uint32_t reach = ReachY(taps);
+    SplitRows(firstRow, lastRow, uint64_t(width) * taps.size(), threads, [&](uint32_t a, uint32_t b) {
+        BlurScratch& scratch = blurScratch();  // this thread's
+        ForEachBand(a, b, height, reach, [&](const Band& band) {
+            const Planes p = MakePlanes(scratch.planes, width, height, margin, band.top, band.bottom);
+            LoadPlanes(pixels, p);
+            AverageRows(p, taps, {out, nullptr}, band.first, band.last);
+        });
+    });
 }
 
 void AverageTapsThenAlongRows(const Color* pixels, uint32_t width, uint32_t height, std::vector<BlurTap> first,
@@ -325,12 +357,21 @@ void AverageTapsThenAlongRows(const Color* pixels, uint32_t width, uint32_t heig
                               Color* out) {
     lastRow = std::min(lastRow, height - 1);
     if (width == 0 || firstRow > lastRow) return;
-    BlurScratch& scratch = blurScratch();
-    const Planes p = MakePlanes(scratch.planes, width, height, CutTaps(first, width, height));
-    LoadPlanes(pixels, p);
-    const Planes q = MakePlanes(scratch.between, width, height, CutTaps(second, width, height));
-    AverageAllRows(p, first, firstRow, lastRow, threads, {nullptr, &q});
-    AverageAllRows(q, second, firstRow, lastRow, threads, {out, nullptr});
+    const uint32_t margin = CutTaps(first, width, height), secondMargin = CutTaps(second, width, height);
+    const uint32_t reach = ReachY(first);
+    SplitRows(firstRow, lastRow, uint64_t(width) * (first.size() + second.size()), threads,
+              [&](uint32_t a, uint32_t b) {
+                  BlurScratch& scratch = blurScratch();  // this thread's
+                  ForEachBand(a, b, height, reach, [&](const Band& band) {
+                      const Planes p = MakePlanes(scratch.planes, width, height, margin, band.top, band.bottom);
+                      LoadPlanes(pixels, p);
+                      // The second taps stay in their row: the band's own rows of the first result.
+                      const Planes q =
+                          MakePlanes(scratch.between, width, height, secondMargin, band.first, band.last);
+                      AverageRows(p, first, {nullptr, &q}, band.first, band.last);
+                      AverageRows(q, second, {out, nullptr}, band.first, band.last);
+                  });
+              });
 }
 
 void AverageAtOffsets(SelectableRaster& raster, const SampleOffsets& offsets, float weight) {
