@@ -233,22 +233,33 @@ __attribute__((always_inline)) inline Ints AverageOfOne(Ints words) {
 
 // Rows from .. to of the average of the single sample `tap` (weight 1) of
 // the width x height image `pixels`. Eight opaque pixels come back as they
-// are and eight transparent ones as 0x00000000, as AverageOfOne gives them.
+// are and eight transparent ones as 0x00000000, as AverageOfOne gives them;
+// eight pixels read as the eight above them were take those's results.
 __attribute__((target_clones("avx2", "default"))) void AverageOneRows(const Color* pixels, uint32_t width,
                                                                         uint32_t height, BlurTap tap, Color* out,
                                                                         uint32_t from, uint32_t to) {
+    auto sourceRow = [&](int64_t y) {
+        return pixels + size_t(std::clamp<int64_t>(y + tap.dy, 0, int64_t(height) - 1)) * width;
+    };
     for (uint32_t y = from; y <= to; ++y) {
-        const int64_t row = std::clamp<int64_t>(int64_t(y) + tap.dy, 0, int64_t(height) - 1);
-        const Color* source = pixels + size_t(row) * width;
+        const Color* source = sourceRow(y);
+        const Color* above = y > from ? sourceRow(int64_t(y) - 1) : nullptr;  // read for the row above
         Color* line = out + size_t(y) * width;
         for (uint32_t x = 0; x < width; x += kLanes) {
             const uint32_t count = std::min(kLanes, width - x);
             Ints words = {};
-            if (count == kLanes && int64_t(x) + tap.dx >= 0 && int64_t(x) + tap.dx + kLanes <= width)
+            if (count == kLanes && int64_t(x) + tap.dx >= 0 && int64_t(x) + tap.dx + kLanes <= width) {
                 std::memcpy(&words, source + int64_t(x) + tap.dx, sizeof words);
-            else
+                Ints before;
+                if (above != nullptr && (std::memcpy(&before, above + int64_t(x) + tap.dx, sizeof before),
+                                         AllLanes(before == words))) {
+                    std::memcpy(static_cast<void*>(line + x), line + x - width, sizeof(Color) * kLanes);
+                    continue;
+                }
+            } else {
                 for (uint32_t lane = 0; lane < count; ++lane)
                     words[lane] = int32_t(source[std::clamp<int64_t>(int64_t(x + lane) + tap.dx, 0, width - 1)].Word());
+            }
             const Ints alpha = words & int32_t(0xFF000000u);
             Ints result;
             if (AllLanes(alpha == int32_t(0xFF000000u)))
