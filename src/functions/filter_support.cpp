@@ -234,7 +234,8 @@ __attribute__((always_inline)) inline Ints AverageOfOne(Ints words) {
 // Rows from .. to of the average of the single sample `tap` (weight 1) of
 // the width x height image `pixels`. Eight opaque pixels come back as they
 // are and eight transparent ones as 0x00000000, as AverageOfOne gives them;
-// eight pixels read as the eight above them were take those's results.
+// eight pixels that read the same colours as the eight above them copy their
+// results.
 __attribute__((target_clones("avx2", "default"))) void AverageOneRows(const Color* pixels, uint32_t width,
                                                                         uint32_t height, BlurTap tap, Color* out,
                                                                         uint32_t from, uint32_t to) {
@@ -250,11 +251,13 @@ __attribute__((target_clones("avx2", "default"))) void AverageOneRows(const Colo
             Ints words = {};
             if (count == kLanes && int64_t(x) + tap.dx >= 0 && int64_t(x) + tap.dx + kLanes <= width) {
                 std::memcpy(&words, source + int64_t(x) + tap.dx, sizeof words);
-                Ints before;
-                if (above != nullptr && (std::memcpy(&before, above + int64_t(x) + tap.dx, sizeof before),
-                                         AllLanes(before == words))) {
-                    std::memcpy(static_cast<void*>(line + x), line + x - width, sizeof(Color) * kLanes);
-                    continue;
+                if (above != nullptr) {
+                    Ints before;
+                    std::memcpy(&before, above + int64_t(x) + tap.dx, sizeof before);
+                    if (AllLanes(before == words)) {
+                        std::memcpy(static_cast<void*>(line + x), line + x - width, sizeof(Color) * kLanes);
+                        continue;
+                    }
                 }
             } else {
                 for (uint32_t lane = 0; lane < count; ++lane)
