@@ -95,8 +95,9 @@ BenchBody Yardstick(std::vector<Tap> taps, bool avx2) {
     };
 }
 
-// A raster whose layer holds blocks of random colours, some transparent.
-std::unique_ptr<SelectableRaster> PictureRaster() {
+// A raster whose layer holds blocks of random colours, some transparent
+// (or, as noise, a random colour at every pixel).
+std::unique_ptr<SelectableRaster> PictureRaster(bool noise = false) {
     auto raster = std::make_unique<SelectableRaster>(kSide, kSide);
     std::mt19937 rng(1);
     std::vector<Color> blocks(100);
@@ -105,17 +106,18 @@ std::unique_ptr<SelectableRaster> PictureRaster() {
         if (rng() % 4 == 0) c.a = 0;
     }
     raster->LoadWorkingCanvas();
-    for (int32_t i = 0; i < 10000; ++i) raster->SetPixel(i, blocks[size_t((i / 1000) * 10 + (i % 100) / 10)]);
+    for (int32_t i = 0; i < 10000; ++i)
+        raster->SetPixel(i, noise ? blocks[rng() % 100] : blocks[size_t((i / 1000) * 10 + (i % 100) / 10)]);
     raster->CommitWorkingCanvas();
     return raster;
 }
 
 template <class T>
-BenchBody Kernel(std::initializer_list<std::pair<const char*, ParamValue>> values) {
+BenchBody Kernel(std::initializer_list<std::pair<const char*, ParamValue>> values, bool noise = false) {
     std::shared_ptr<AbstractRasterFunction> f(T::Prototype().Clone().release());
     for (const auto& [name, value] : values) f->SetValue(name, value);
-    return [f](benchmark::State& state) {
-        auto raster = PictureRaster();
+    return [f, noise](benchmark::State& state) {
+        auto raster = PictureRaster(noise);
         const RasterApplyFn apply = f->GetFunction();
         for (auto _ : state) {
             ReseedParameterRng(3);
@@ -150,6 +152,10 @@ bool RegisterBlurs() {
             RegisterYardstick(blur.name + at + taps + " AVX2", Yardstick(blur.taps, true));
             RegisterKernel(blur.name + at, blur.name + at + taps + " AVX2", blur.kernel);
         }
+        // The same on noise, where no eight pixels repeat the eight above them.
+        if (d == 1)
+            RegisterKernel("Motion Blur D=1 noise", "Motion Blur D=1 1 taps AVX2",
+                           Kernel<MotionBlurRasterFunction>({{"Angle", ParamValue(kMotionAngle)}, {"Distance", distance}}, true));
     }
     return true;
 }

@@ -49,27 +49,35 @@ __attribute__((always_inline)) inline Floats LoadFloats(const float* from) {
 __attribute__((always_inline)) inline void StoreFloats(float* to, Floats v) { std::memcpy(to, &v, sizeof v); }
 // mask ? a : b, lane by lane (mask lanes all ones or zero).
 __attribute__((always_inline)) inline Floats Select(Ints mask, Floats a, Floats b) { return Floats((mask & Ints(a)) | (~mask & Ints(b))); }
-// c / 255.0f for whole c in 0 .. 255, without a division: the product
-// c * (1 / 255) in double rounds to the same float for every such c.
-typedef double Doubles __attribute__((vector_size(64)));
-__attribute__((always_inline)) inline Floats Unit(Ints c) {
-    return __builtin_convertvector(__builtin_convertvector(c, Doubles) * (1.0 / 255.0), Floats);
+// c / 255.0f, lane by lane. (The division is cheaper here than the exact
+// detour through double: a conversion each way costs more than it.)
+__attribute__((always_inline)) inline Floats Unit(Ints c) { return __builtin_convertvector(c, Floats) / 255.0f; }
+// Whether every lane of the mask is set.
+__attribute__((always_inline)) inline bool AllLanes(Ints mask) {
+    uint64_t quads[4];
+    std::memcpy(quads, &mask, sizeof quads);
+    return (quads[0] & quads[1] & quads[2] & quads[3]) == ~uint64_t(0);
 }
 inline uint32_t RoundUpToLanes(uint32_t n) { return (n + kLanes - 1) / kLanes * kLanes; }
 
-// The source planes: row y of a plane holds `margin` copies of the row's
-// first pixel, its width pixels, then copies of its last pixel up to
-// `stride`; a clamped read at (x + dx, y + dy) is plane[row(y + dy) * stride
-// + margin + x + dx] for |dx| <= margin, rows clamped to the image.
+// The source planes of the image's rows top .. bottom: row y of a plane
+// holds `margin` copies of the row's first pixel, its width pixels, then
+// copies of its last pixel up to `stride`; a clamped read at (x + dx, y + dy)
+// is plane[(row(y + dy) - top) * stride + margin + x + dx] for |dx| <=
+// margin, rows clamped to the image (height rows), which must give a row
+// from top to bottom.
 struct Planes {
-    uint32_t width, height, margin, stride;
+    uint32_t width, height, margin, stride, top, bottom;
     float *r, *g, *b, *a;
-    size_t Row(uint32_t y) const { return size_t(y) * stride + margin; }
+    size_t Start(uint32_t y) const { return size_t(y - top) * stride; }
+    size_t Row(uint32_t y) const { return Start(y) + margin; }
 };
 
-Planes MakePlanes(FloatStorage& storage, uint32_t width, uint32_t height, uint32_t margin) {
-    Planes p{width, height, margin, margin + RoundUpToLanes(width) + margin, nullptr, nullptr, nullptr, nullptr};
-    const size_t planeSize = size_t(p.stride) * height;
+Planes MakePlanes(FloatStorage& storage, uint32_t width, uint32_t height, uint32_t margin, uint32_t top,
+                  uint32_t bottom) {
+    Planes p{width, height, margin, margin + RoundUpToLanes(width) + margin, top, bottom,
+             nullptr, nullptr, nullptr, nullptr};
+    const size_t planeSize = size_t(p.stride) * (bottom - top + 1);
     storage.resize(4 * planeSize);
     p.r = storage.data(), p.g = p.r + planeSize, p.b = p.g + planeSize, p.a = p.b + planeSize;
     return p;
@@ -93,7 +101,7 @@ __attribute__((always_inline)) inline void StoreWeighed(const Planes& p, uint32_
 // The row's border: copies of its first and last pixel.
 void FillBorder(const Planes& p, uint32_t y) {
     for (float* plane : {p.r, p.g, p.b, p.a}) {
-        float* line = plane + size_t(y) * p.stride;
+        float* line = plane + p.Start(y);
         std::fill(line, line + p.margin, line[p.margin]);
         std::fill(line + p.margin + p.width, line + p.stride, line[p.margin + p.width - 1]);
     }
@@ -112,9 +120,9 @@ __attribute__((always_inline)) inline Channels ResolveLanes(Floats r, Floats g, 
             channel(b / divisor * 255.0f) & some, channel(w * 255.0f) & some};
 }
 
-// The planes for the image (width x height pixels, row by row).
+// The planes' rows of the image (width x height pixels, row by row).
 __attribute__((target_clones("avx2", "default"))) void LoadPlanes(const Color* pixels, const Planes& p) {
-    for (uint32_t y = 0; y < p.height; ++y) {
+    for (uint32_t y = p.top; y <= p.bottom; ++y) {
         const Color* row = pixels + size_t(y) * p.width;
         for (uint32_t x = 0; x < p.width; x += kLanes) {
             Ints words = {};  // lanes past the row's end are overwritten by its border
@@ -168,7 +176,7 @@ __attribute__((target_clones("avx2", "default"))) void AverageRows(const Planes&
         for (uint32_t y = from; y <= to; ++y) {
             for (size_t t = 0; t < taps.size(); ++t) {
                 const int64_t row = std::clamp<int64_t>(int64_t(y) + taps[t].dy, 0, int64_t(p.height) - 1);
-                start[t] = size_t(row) * p.stride + size_t(int64_t(p.margin) + taps[t].dx);
+                start[t] = p.Start(uint32_t(row)) + size_t(int64_t(p.margin) + taps[t].dx);
             }
             uint32_t x = x0;
             // Sixteen pixels at a time: twice the independent sums in flight.
@@ -207,6 +215,70 @@ __attribute__((target_clones("avx2", "default"))) void AverageRows(const Planes&
         for (uint32_t y = from; y <= to; ++y) FillBorder(*out.planes, y);
 }
 
+// The average of one sample of weight 1, eight pixels at a time: each
+// channel is (c / 255 * a) / a * 255 truncated, a = A / 255, as ResolveLanes
+// makes it of the prepared sample (a product by 1 and a sum from 0 change
+// nothing). Two of its steps are left out because they never act: a * 255
+// truncates back to A for every A, and the channels' quotients stay within
+// 0 .. 255, so that the clamps pass them unchanged (the sweep over every
+// colour value and opacity holds this to the scalar rule).
+__attribute__((always_inline)) inline Ints AverageOfOne(Ints words) {
+    const Ints alpha = (words >> 24) & 255;
+    const Ints some = alpha != 0;  // W = 0 gives 0x00000000
+    const Floats a = Unit(alpha);
+    const Floats divisor = Select(some, a, Floats{} + 1.0f);
+    auto channel = [&](Ints c) { return __builtin_convertvector(Unit(c) * a / divisor * 255.0f, Ints); };
+    return (channel(words & 255) | channel((words >> 8) & 255) << 8 | channel((words >> 16) & 255) << 16 | alpha << 24) & some;
+}
+
+// Rows from .. to of the average of the single sample `tap` (weight 1) of
+// the width x height image `pixels`. Eight opaque pixels come back as they
+// are and eight transparent ones as 0x00000000, as AverageOfOne gives them;
+// eight pixels that read the same colours as the eight above them copy their
+// results.
+__attribute__((target_clones("avx2", "default"))) void AverageOneRows(const Color* pixels, uint32_t width,
+                                                                        uint32_t height, BlurTap tap, Color* out,
+                                                                        uint32_t from, uint32_t to) {
+    auto sourceRow = [&](int64_t y) {
+        return pixels + size_t(std::clamp<int64_t>(y + tap.dy, 0, int64_t(height) - 1)) * width;
+    };
+    for (uint32_t y = from; y <= to; ++y) {
+        const Color* source = sourceRow(y);
+        const Color* above = y > from ? sourceRow(int64_t(y) - 1) : nullptr;  // read for the row above
+        Color* line = out + size_t(y) * width;
+        for (uint32_t x = 0; x < width; x += kLanes) {
+            const uint32_t count = std::min(kLanes, width - x);
+            Ints words = {};
+            if (count == kLanes && int64_t(x) + tap.dx >= 0 && int64_t(x) + tap.dx + kLanes <= width) {
+                std::memcpy(&words, source + int64_t(x) + tap.dx, sizeof words);
+                if (above != nullptr) {
+                    Ints before;
+                    std::memcpy(&before, above + int64_t(x) + tap.dx, sizeof before);
+                    if (AllLanes(before == words)) {
+                        std::memcpy(static_cast<void*>(line + x), line + x - width, sizeof(Color) * kLanes);
+                        continue;
+                    }
+                }
+            } else {
+                for (uint32_t lane = 0; lane < count; ++lane)
+                    words[lane] = int32_t(source[std::clamp<int64_t>(int64_t(x + lane) + tap.dx, 0, width - 1)].Word());
+            }
+            const Ints alpha = words & int32_t(0xFF000000u);
+            Ints result;
+            if (AllLanes(alpha == int32_t(0xFF000000u)))
+                result = words;
+            else if (AllLanes(alpha == 0))
+                result = Ints{};
+            else
+                result = AverageOfOne(words);
+            if (count == kLanes)
+                std::memcpy(static_cast<void*>(line + x), &result, sizeof result);
+            else
+                std::memcpy(static_cast<void*>(line + x), &result, sizeof(Color) * count);
+        }
+    }
+}
+
 // An offset past the image's side reads the edge pixel from every position,
 // as does an offset of exactly the side: the taps are cut there. Returns
 // the largest |dx|.
@@ -220,26 +292,55 @@ uint32_t CutTaps(std::vector<BlurTap>& taps, uint32_t width, uint32_t height) {
     return margin;
 }
 
-// The averages of the rows firstRow .. lastRow from the planes, split by
-// rows over up to `threads` threads.
-void AverageAllRows(const Planes& p, const std::vector<BlurTap>& taps, uint32_t firstRow, uint32_t lastRow,
-                    uint32_t threads, const Output& out) {
+// doRows(a, b) for the rows firstRow .. lastRow, split by rows over up to
+// `threads` threads when there are `termsPerRow` terms or more.
+template <typename DoRows>
+void SplitRows(uint32_t firstRow, uint32_t lastRow, uint64_t termsPerRow, uint32_t threads, const DoRows& doRows) {
     const uint32_t rows = lastRow - firstRow + 1;
     // Threads pay only for a few million terms or more.
-    const uint64_t work = uint64_t(rows) * p.width * taps.size();
+    const uint64_t work = uint64_t(rows) * termsPerRow;
     const uint32_t parts = uint32_t(std::min<uint64_t>({threads, rows, std::max<uint64_t>(1, work >> 22)}));
     std::vector<std::thread> helpers;
     for (uint32_t part = 1; part < parts; ++part) {
         const uint32_t a = firstRow + uint32_t(uint64_t(rows) * part / parts);
         const uint32_t b = firstRow + uint32_t(uint64_t(rows) * (part + 1) / parts) - 1;
         try {
-            helpers.emplace_back([=, &p, &taps, &out] { AverageRows(p, taps, out, a, b); });
+            helpers.emplace_back([=, &doRows] { doRows(a, b); });
         } catch (const std::system_error&) {
-            AverageRows(p, taps, out, a, b);  // no thread to spare: this one does it
+            doRows(a, b);  // no thread to spare: this one does it
         }
     }
-    AverageRows(p, taps, out, firstRow, firstRow + uint32_t(rows / parts) - 1);
+    doRows(firstRow, firstRow + uint32_t(rows / parts) - 1);
     for (std::thread& helper : helpers) helper.join();
+}
+
+// The rows of a band, and those its averages read: `reach` more on each side,
+// within the image.
+struct Band {
+    uint32_t first, last, top, bottom;
+};
+// Rows are averaged in bands of this many rows or more (at least four times
+// the rows that two bands both read), so that the planes stay small and in
+// cache, and a picture's blur faults in few fresh pages.
+uint32_t BandRows(uint32_t reach) { return uint32_t(std::max<uint64_t>(32, 8 * uint64_t(reach))); }
+
+// doBand(band) for the rows from .. to in bands.
+template <typename DoBand>
+void ForEachBand(uint32_t from, uint32_t to, uint32_t height, uint32_t reach, const DoBand& doBand) {
+    const uint32_t rows = BandRows(reach);
+    for (uint32_t first = from;;) {
+        const uint32_t last = uint32_t(std::min<uint64_t>(to, uint64_t(first) + rows - 1));
+        doBand(Band{first, last, uint32_t(std::max<int64_t>(0, int64_t(first) - reach)),
+                    uint32_t(std::min<int64_t>(int64_t(height) - 1, int64_t(last) + reach))});
+        if (last == to) return;
+        first = last + 1;
+    }
+}
+
+uint32_t ReachY(const std::vector<BlurTap>& taps) {
+    uint32_t reach = 0;
+    for (const BlurTap& tap : taps) reach = std::max(reach, uint32_t(std::abs(tap.dy)));
+    return reach;
 }
 
 }  // namespace
@@ -248,10 +349,21 @@ void AverageTaps(const Color* pixels, uint32_t width, uint32_t height, std::vect
                  uint32_t firstRow, uint32_t lastRow, uint32_t threads, Color* out) {
     lastRow = std::min(lastRow, height - 1);
     if (width == 0 || firstRow > lastRow) return;
-    BlurScratch& scratch = blurScratch();
-    const Planes p = MakePlanes(scratch.planes, width, height, CutTaps(taps, width, height));
-    LoadPlanes(pixels, p);
-    AverageAllRows(p, taps, firstRow, lastRow, threads, {out, nullptr});
+    const uint32_t margin = CutTaps(taps, width, height);
+    if (taps.size() == 1 && taps[0].weight == 1.0f) {  // a pixel-by-pixel function: no planes
+        SplitRows(firstRow, lastRow, 8 * uint64_t(width), threads,
+                  [&](uint32_t a, uint32_t b) { AverageOneRows(pixels, width, height, taps[0], out, a, b); });
+        return;
+    }
+    const uint32_t reach = ReachY(taps);
+    SplitRows(firstRow, lastRow, uint64_t(width) * taps.size(), threads, [&](uint32_t a, uint32_t b) {
+        BlurScratch& scratch = blurScratch();  // this thread's
+        ForEachBand(a, b, height, reach, [&](const Band& band) {
+            const Planes p = MakePlanes(scratch.planes, width, height, margin, band.top, band.bottom);
+            LoadPlanes(pixels, p);
+            AverageRows(p, taps, {out, nullptr}, band.first, band.last);
+        });
+    });
 }
 
 void AverageTapsThenAlongRows(const Color* pixels, uint32_t width, uint32_t height, std::vector<BlurTap> first,
@@ -259,12 +371,21 @@ void AverageTapsThenAlongRows(const Color* pixels, uint32_t width, uint32_t heig
                               Color* out) {
     lastRow = std::min(lastRow, height - 1);
     if (width == 0 || firstRow > lastRow) return;
-    BlurScratch& scratch = blurScratch();
-    const Planes p = MakePlanes(scratch.planes, width, height, CutTaps(first, width, height));
-    LoadPlanes(pixels, p);
-    const Planes q = MakePlanes(scratch.between, width, height, CutTaps(second, width, height));
-    AverageAllRows(p, first, firstRow, lastRow, threads, {nullptr, &q});
-    AverageAllRows(q, second, firstRow, lastRow, threads, {out, nullptr});
+    const uint32_t margin = CutTaps(first, width, height), secondMargin = CutTaps(second, width, height);
+    const uint32_t reach = ReachY(first);
+    SplitRows(firstRow, lastRow, uint64_t(width) * (first.size() + second.size()), threads,
+              [&](uint32_t a, uint32_t b) {
+                  BlurScratch& scratch = blurScratch();  // this thread's
+                  ForEachBand(a, b, height, reach, [&](const Band& band) {
+                      const Planes p = MakePlanes(scratch.planes, width, height, margin, band.top, band.bottom);
+                      LoadPlanes(pixels, p);
+                      // The second taps stay in their row: the band's own rows of the first result.
+                      const Planes q =
+                          MakePlanes(scratch.between, width, height, secondMargin, band.first, band.last);
+                      AverageRows(p, first, {nullptr, &q}, band.first, band.last);
+                      AverageRows(q, second, {out, nullptr}, band.first, band.last);
+                  });
+              });
 }
 
 void AverageAtOffsets(SelectableRaster& raster, const SampleOffsets& offsets, float weight) {

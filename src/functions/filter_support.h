@@ -66,9 +66,9 @@ using FloatStorage = std::vector<float, UninitialisedAllocator<float>>;
 // Working storage of the blurs, one per thread and kept between applications,
 // so that a generation does not fault in fresh pages for every blur.
 struct BlurScratch {
-    FloatStorage planes;        // the source pixels prepared for averaging
+    FloatStorage planes;        // a band of the source pixels prepared for averaging
     std::vector<Color> source;  // a copy of committed pixels, when needed
-    FloatStorage between;       // a first pass's result, prepared for the second
+    FloatStorage between;       // a band of a first pass's result, prepared for the second
     std::vector<Color> result;
 };
 BlurScratch& blurScratch();
@@ -80,8 +80,9 @@ BlurScratch& blurScratch();
 // are left alone). Bit for bit the plain per-pixel sum: pixels are computed
 // side by side in vector lanes, each lane doing the scalar operations in the
 // scalar order, and the rows are split over up to `threads` threads.
-// Memory: four planes of (width + 2 min(max |dx|, width) + 8) x height
-// floats, whatever the offsets.
+// Memory: per thread, four planes of (width + 2 min(max |dx|, width) + 8)
+// floats by a band of at most min(max(32, 8 max |dy|) + 2 max |dy|, height)
+// rows, whatever the offsets; a single tap of weight 1 needs none.
 void AverageTaps(const Color* pixels, uint32_t width, uint32_t height, std::vector<BlurTap> taps,
                  uint32_t firstRow, uint32_t lastRow, uint32_t threads, Color* out);
 // Two such averages in a row: the `first` taps over the image, then the

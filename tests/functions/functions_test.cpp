@@ -771,13 +771,20 @@ TEST(LiteralSweepTest, MotionLineIsTheOrderedSetOfItsOffsets) {
 
 // Every pair of colour value and opacity (and widths that are not a multiple
 // of the vector lanes) through the vector averaging, against the scalar
-// preparation and resolution of each sum.
+// preparation and resolution of each sum; a single sample of weight 1, at
+// its own pixel or offset, is averaged without planes (and the second
+// picture repeats every row, which such an average takes from the row above).
 TEST(LiteralSweepTest, AveragingMatchesTheScalarRuleForEveryColour) {
-    for (const uint32_t width : {256u, 253u}) {
-        const uint32_t height = 65536 / width + 1;
+    const std::vector<BlurTap> tapSets[] = {{{0, 0, 1.0f}, {1, -2, 0.3f}, {-300, 1, 0.7f}, {2, 0, 1e-3f}}, {{0, 0, 1.0f}}, {{-3, 2, 1.0f}}, {{300, -1, 1.0f}}};
+    for (const uint32_t width : {256u, 253u})
+    for (const uint32_t repeat : {1u, 2u})
+    for (const std::vector<BlurTap>& taps : tapSets) {
+        const uint32_t height = (65536 / width + 1) * repeat;
         std::vector<Color> pixels(size_t(width) * height);
-        for (uint32_t i = 0; i < pixels.size(); ++i) pixels[i] = Color(uint8_t(i), uint8_t(255 - i % 256), uint8_t(i * 7 / 3), uint8_t(i >> 8));
-        const std::vector<BlurTap> taps{{0, 0, 1.0f}, {1, -2, 0.3f}, {-300, 1, 0.7f}, {2, 0, 1e-3f}};
+        for (uint32_t i = 0; i < pixels.size(); ++i) {
+            const uint32_t k = i / width / repeat * width + i % width;
+            pixels[i] = Color(uint8_t(k), uint8_t(255 - k % 256), uint8_t(k * 7 / 3), uint8_t(k >> 8));
+        }
         std::vector<Color> out(pixels.size());
         AverageTaps(pixels.data(), width, height, taps, 0, height - 1, 2, out.data());
         for (uint32_t i = 0; i < pixels.size(); ++i) {
@@ -787,7 +794,7 @@ TEST(LiteralSweepTest, AveragingMatchesTheScalarRuleForEveryColour) {
                 const WeightedColor c = Weigh(pixels[size_t(y * width + x)]);
                 r += c.r * t.weight, g += c.g * t.weight, b += c.b * t.weight, w += c.a * t.weight;
             }
-            ASSERT_EQ(out[i].Word(), ResolveAverage(r, g, b, w).Word()) << "pixel " << i << " of width " << width;
+            ASSERT_EQ(out[i].Word(), ResolveAverage(r, g, b, w).Word()) << "pixel " << i << " of width " << width << ", " << taps.size() << " taps";
         }
     }
 }
