@@ -396,8 +396,9 @@ void AverageAtOffsets(SelectableRaster& raster, const SampleOffsets& offsets, fl
     std::vector<BlurTap> taps;
     taps.reserve(offsets.size());
     for (const auto& [dx, dy] : offsets) taps.push_back({dx, dy, weight});
-    scratch.result.resize(raster.PixelCount());
+    Color* const whole = raster.WorkingCanvasIfAllSelected();
+    if (!whole) scratch.result.resize(raster.PixelCount());
     AverageTaps(CommittedPixels(raster, scratch.source), width, raster.Height(), taps, selected.front() / width,
-                selected.back() / width, raster.Threads(), scratch.result.data());
-    raster.SetSelectedPixels(scratch.result.data());
+                selected.back() / width, raster.Threads(), whole ? whole : scratch.result.data());
+    if (!whole) raster.SetSelectedPixels(scratch.result.data());
 }

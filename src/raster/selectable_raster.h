@@ -131,6 +131,12 @@ public:
         }
         for (const uint32_t* i = selected.data(), *end = i + selected.size(); i != end; ++i) to[*i] = pixels[*i];
     }
+    // The working canvas itself when every pixel is selected (null
+    // otherwise): an instruction that computes every selected pixel from
+    // committed reads may write it there instead of through SetSelectedPixels.
+    Color* WorkingCanvasIfAllSelected() {
+        return SelectedIndices().size() == PixelCount() ? working_.data() : nullptr;
+    }
     uint32_t LayerBufferCount() const { return uint32_t(layers_.size()); }
     uint32_t PassCounter() const { return passCounter_; }
 
