@@ -238,7 +238,12 @@ public:
     void Choose(const std::vector<ColourTerm>& colour, const std::vector<LightTerm>& light, uint64_t& dx,
                 uint64_t& dy) {
         const uint32_t k = 1 + DrawUniformInt(5);
-        const std::function<void(uint32_t)> score = [&](uint32_t block) { ScoreBlock(block, k, colour, light); };
+        // Blocks are taken from the one holding the last choice's row on:
+        // neighbouring patches often match along the same donor rows, so the
+        // bound tightens early and more blocks stop short.
+        const std::function<void(uint32_t)> score = [&](uint32_t i) {
+            ScoreBlock((i + firstBlock_) % blocks_, k, colour, light);
+        };
         const uint64_t work = uint64_t(xs_.classes) * ys_.classes * (colour.size() + light.size());
         bound_.store(std::numeric_limits<double>::infinity(), std::memory_order_relaxed);
         if (threads_ > 1 && work >= split_.minWork) {
@@ -257,6 +262,7 @@ public:
         } else if (!ChooseBySparseHeap(k, finiteLimit_, dx, dy)) {
             ChooseByClass(k, dx, dy);
         }
+        firstBlock_ = ys_.ClassOf(dy) / blockRows_;
     }
 
 private:
@@ -392,6 +398,7 @@ private:
     SynthesisSplit split_;
     uint32_t threads_ = 1;
     uint32_t blockRows_ = 1, blocks_ = 1;
+    uint32_t firstBlock_ = 0;  // the block scored first
     std::vector<KSmallest> blockSmallest_;
     KSmallest smallest_;       // of the whole search
     std::atomic<double> bound_{0.0};  // the smallest k-th smallest of any block so far
