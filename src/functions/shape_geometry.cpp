@@ -48,11 +48,7 @@ void SquareRoots(float* v, size_t count) {
     for (; i < count; ++i) v[i] = std::sqrt(v[i]);
 }
 
-uint32_t* PaintedBuffer(size_t count) {
-    thread_local std::vector<uint32_t> buffer;
-    if (buffer.size() < count) buffer.resize(count);
-    return buffer.data();
-}
+std::unique_ptr<uint32_t[]> PaintedBuffer(size_t count) { return std::unique_ptr<uint32_t[]>(new uint32_t[count]); }
 
 size_t KeepPainted(const uint32_t* indices, const uint8_t* paint, size_t count, uint32_t* painted, size_t kept) {
     size_t j = 0;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "instructions/abstract_raster_function.h"
 #include "raster/color.h"
@@ -73,10 +74,10 @@ void ProjectBlockOntoSegment(const ShapeSegment& s, const float* xs, const float
 // Correctly rounded square roots of count values, in place.
 void SquareRoots(float* v, size_t count);
 
-// Room for count pixel indices, kept from one call to the next on the
-// calling thread: a shape lists its painted pixels there and blends them
-// before it returns.
-uint32_t* PaintedBuffer(size_t count);
+// Room for count pixel indices, left unwritten: a shape lists its painted
+// pixels there and blends them before it returns. (Freed then, the memory
+// serves the next allocation instead of fresh pages.)
+std::unique_ptr<uint32_t[]> PaintedBuffer(size_t count);
 
 // Appends to painted (holding kept indices, with room for count more) the
 // indices whose paint flag is set, in order; returns the new count.

@@ -50,7 +50,8 @@ void LineRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFun
     // The pixels to paint are found first, a block of projections at a
     // time, and blended together.
     const std::vector<uint32_t>& selected = raster.SelectedIndices();
-    uint32_t* painted = PaintedBuffer(selected.size());
+    const std::unique_ptr<uint32_t[]> paintedList = PaintedBuffer(selected.size());
+    uint32_t* const painted = paintedList.get();
     size_t paintedCount = 0;
     float xs[kShapeBlock], ys[kShapeBlock], len[kShapeBlock], dot[kShapeBlock], dist[kShapeBlock];
     uint8_t paint[kShapeBlock];

@@ -168,7 +168,8 @@ void ShapeRectRasterFunction::Apply(SelectableRaster& raster, const AbstractRast
     const RectSides sides{p1x, p1y, p2x, p2y, h, minX - h, h + maxX, minY - h, h + maxY,
                           minX - half, maxX + half, minY - half, maxY + half, infill};
     const std::vector<uint32_t>& selected = raster.SelectedIndices();
-    uint32_t* painted = PaintedBuffer(selected.size());
+    const std::unique_ptr<uint32_t[]> paintedList = PaintedBuffer(selected.size());
+    uint32_t* const painted = paintedList.get();
     const size_t count = ListPainted(sides, selected, raster.Width(), raster.Height(), painted);
     raster.BlendColourAt(painted, count, colour);
 }

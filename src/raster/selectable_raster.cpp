@@ -19,7 +19,6 @@ SelectableRaster::SelectableRaster(uint32_t width, uint32_t height)
       height_(height),
       layers_(1, PixelBuffer(size_t(width) * height, kOpaqueWhite)),
       working_(size_t(width) * height, kOpaqueWhite),
-      snapshot_(size_t(width) * height, kOpaqueWhite),
       composite_(size_t(width) * height, kOpaqueWhite) {
     Reset();
 }

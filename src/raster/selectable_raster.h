@@ -174,7 +174,7 @@ private:
     uint32_t layerCount_ = 1;
     std::vector<PixelBuffer> layers_;
     PixelBuffer working_;
-    PixelBuffer snapshot_;
+    PixelBuffer snapshot_;  // allocated by the first pass that needs it
     PixelBuffer composite_;
     uint32_t passCounter_ = 0;
     std::vector<RasterPolygon> polygons_;
