@@ -32,14 +32,13 @@ double SparseCandidateHeap::ErrorAt(uint64_t slot) const {
 }
 
 void SparseCandidateHeap::Move(uint64_t from, uint64_t to) {
-    const auto it = items_.find(from);
-    if (it == items_.end()) {
-        items_.erase(to);
-        return;
-    }
-    const PatchCandidate moved = it->second;
-    items_.erase(it);
-    items_[to] = moved;
+    // The element's node is taken out and put back under its new slot, so
+    // a move allocates nothing.
+    auto node = items_.extract(from);
+    items_.erase(to);
+    if (node.empty()) return;
+    node.key() = to;
+    items_.insert(std::move(node));
 }
 
 void SparseCandidateHeap::Push(const PatchCandidate& c) {

@@ -335,8 +335,10 @@ private:
     // are more of those than finiteLimit.
     bool ChooseBySparseHeap(uint32_t k, uint64_t finiteLimit, uint64_t& dx, uint64_t& dy) {
         const double threshold = KthSmallest(k).error;
-        // Classes holding errors <= threshold, by row class, and how many candidates they hold.
-        std::vector<std::vector<uint32_t>> finiteByRow(ys_.classes);
+        // Classes holding errors <= threshold in scan order (row class, then
+        // column class), and how many candidates they hold.
+        std::vector<std::pair<uint32_t, uint32_t>>& finiteClasses = finiteClasses_;
+        finiteClasses.clear();
         uint64_t finite = 0;
         for (uint32_t cy = 0; cy < ys_.classes; ++cy) {
             for (uint32_t cx = 0; cx < xs_.classes; ++cx) {
@@ -345,14 +347,17 @@ private:
                 if (columns > finiteLimit || rows > finiteLimit / columns) return false;
                 finite += columns * rows;
                 if (finite > finiteLimit) return false;
-                finiteByRow[cy].push_back(cx);
+                finiteClasses.push_back({cy, cx});
             }
         }
         sparse_.Reset(size_t(finite));
-        for (uint32_t cy = 0; cy < ys_.classes; ++cy) {
+        for (size_t first = 0, end; first < finiteClasses.size(); first = end) {
+            const uint32_t cy = finiteClasses[first].first;
+            for (end = first; end < finiteClasses.size() && finiteClasses[end].first == cy;) ++end;
             const uint64_t y0 = ys_.FirstPosition(cy), y1 = y0 + ys_.Multiplicity(cy);
-            for (uint64_t y = finiteByRow[cy].empty() ? y1 : y0; y < y1; ++y) {
-                for (const uint32_t cx : finiteByRow[cy]) {
+            for (uint64_t y = y0; y < y1; ++y) {
+                for (size_t at = first; at < end; ++at) {
+                    const uint32_t cx = finiteClasses[at].second;
                     const double e = ErrorOf(cx, cy);
                     const uint64_t x0 = xs_.FirstPosition(cx), x1 = x0 + xs_.Multiplicity(cx);
                     for (uint64_t x = x0; x < x1; ++x) {
@@ -399,6 +404,7 @@ private:
     uint32_t threads_ = 1;
     uint32_t blockRows_ = 1, blocks_ = 1;
     uint32_t firstBlock_ = 0;  // the block scored first
+    std::vector<std::pair<uint32_t, uint32_t>> finiteClasses_;  // scratch of ChooseBySparseHeap
     std::vector<KSmallest> blockSmallest_;
     KSmallest smallest_;       // of the whole search
     std::atomic<double> bound_{0.0};  // the smallest k-th smallest of any block so far
