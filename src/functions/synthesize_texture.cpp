@@ -1,7 +1,7 @@
 // Synthesize Texture: patch quilting from a donor region.
 //
 // [SECTION] Parameters   layout and the reads, in their fixed order
-// [SECTION] Donor        the donor region as edge-clamped reads of a copy of the donor layer
+// [SECTION] Donor        the donor region as edge-clamped reads of the donor layer
 // [SECTION] Search       candidate scoring on per-instruction term planes, ranking
 // [SECTION] Patches      one patch: strips, donor position, edge cuts, paste
 // [SECTION] Apply        the patch scan, then the selection pass
@@ -103,7 +103,13 @@ int64_t Clamp64(int64_t v, int64_t lo, int64_t hi) { return v < lo ? lo : (v > h
 // the raster like GetPixelAt.
 struct Donor {
     uint32_t layerWidth = 0, layerHeight = 0;
-    std::vector<Color> layer;  // committed pixels of the donor layer
+    // The committed pixels of the donor layer: the layer itself, which no
+    // write of the instruction reaches, or a copy of them in `copy`.
+    const Color* layer = nullptr;
+    std::vector<Color> copy;
+    Donor() = default;
+    Donor(const Donor&) = delete;
+    Donor(Donor&&) = default;
     int64_t x0 = 0, y0 = 0;
     uint32_t width = 0, height = 0;
 
@@ -116,7 +122,8 @@ struct Donor {
 };
 
 // The donor layer's committed pixels; the current layer index is restored
-// and the working canvas still holds the current layer.
+// and the working canvas still holds the current layer. The Donor refers to
+// the raster's layer and lives no longer than the instruction.
 Donor ExtractDonor(SelectableRaster& raster, const SynthesisSettings& s) {
     Donor donor;
     donor.layerWidth = raster.Width();
@@ -127,10 +134,15 @@ Donor ExtractDonor(SelectableRaster& raster, const SynthesisSettings& s) {
     donor.y0 = std::min(s.p1y, s.p2y);
     const uint32_t current = raster.CurrentLayerIndex();
     raster.SelectLayer(s.donorLayer);
-    donor.layer.resize(size_t(donor.layerWidth) * donor.layerHeight);
-    for (uint32_t y = 0; y < donor.layerHeight; ++y)
-        for (uint32_t x = 0; x < donor.layerWidth; ++x)
-            donor.layer[size_t(y) * donor.layerWidth + x] = raster.GetPixelAt(int32_t(x), int32_t(y), false);
+    if (raster.PassCounter() == 0) {
+        donor.layer = raster.Layer(raster.CurrentLayerIndex()).data();
+    } else {
+        donor.copy.resize(size_t(donor.layerWidth) * donor.layerHeight);
+        for (uint32_t y = 0; y < donor.layerHeight; ++y)
+            for (uint32_t x = 0; x < donor.layerWidth; ++x)
+                donor.copy[size_t(y) * donor.layerWidth + x] = raster.GetPixelAt(int32_t(x), int32_t(y), false);
+        donor.layer = donor.copy.data();  // a move keeps the buffer; a copy is not allowed
+    }
     raster.SelectLayer(current);
     return donor;
 }
@@ -601,7 +613,9 @@ void SynthesizeTexture(SelectableRaster& raster, const AbstractRasterFunction& f
     for (int64_t py = 0; py < int64_t(raster.Height()); py += grid.step)
         for (int64_t px = 0; px < int64_t(raster.Width()); px += grid.step) layer.Lay(px, py);
 
-    // The whole raster was tiled; only the selected pixels take the result.
+    // The whole raster was tiled; only the selected pixels take the result
+    // (every pixel already holds it when every pixel is selected).
+    if (raster.SelectedIndices().size() == raster.PixelCount()) return;
     raster.BeginPass();
     for (const uint32_t index : raster.SelectedIndices())
         raster.SetPixel(int32_t(index), raster.GetPixel(int32_t(index)));
