@@ -26,6 +26,7 @@ SelectableRaster::SelectableRaster(uint32_t width, uint32_t height)
 namespace {
 
 void FillBytes(PixelBuffer& buffer, unsigned char byte) {
+    if (buffer.empty()) return;  // the snapshot before any pass: no storage to pass to memset
     std::memset(static_cast<void*>(buffer.data()), byte, buffer.size() * sizeof(Color));
 }
 
