@@ -396,9 +396,19 @@ void AverageAtOffsets(SelectableRaster& raster, const SampleOffsets& offsets, fl
     std::vector<BlurTap> taps;
     taps.reserve(offsets.size());
     for (const auto& [dx, dy] : offsets) taps.push_back({dx, dy, weight});
-    Color* const whole = raster.WorkingCanvasIfAllSelected();
-    if (!whole) scratch.result.resize(raster.PixelCount());
-    AverageTaps(CommittedPixels(raster, scratch.source), width, raster.Height(), taps, selected.front() / width,
-                selected.back() / width, raster.Threads(), whole ? whole : scratch.result.data());
-    if (!whole) raster.SetSelectedPixels(scratch.result.data());
+    AverageIntoSelection(raster, [&](Color* out) {
+        AverageTaps(CommittedPixels(raster, scratch.source), width, raster.Height(), taps, selected.front() / width,
+                    selected.back() / width, raster.Threads(), out);
+    });
+}
+
+void AverageIntoSelection(SelectableRaster& raster, const std::function<void(Color* out)>& average) {
+    if (Color* const whole = raster.WorkingCanvasIfAllSelected()) {
+        average(whole);
+        return;
+    }
+    BlurScratch& scratch = blurScratch();
+    scratch.result.resize(raster.PixelCount());
+    average(scratch.result.data());
+    raster.SetSelectedPixels(scratch.result.data());
 }

@@ -10,6 +10,7 @@
 // transparent samples add no colour; W = 0 gives 0x00000000.
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -95,6 +96,11 @@ void AverageTapsThenAlongRows(const Color* pixels, uint32_t width, uint32_t heig
 // The committed pixels of the raster's current layer (or of the previous
 // pass), row by row; `copy` holds them when they are not stored as one block.
 const Color* CommittedPixels(const SelectableRaster& raster, std::vector<Color>& copy);
+
+// average(out) writes the average of every selected pixel, indexed as the
+// raster, into out: the working canvas itself when every pixel is selected,
+// otherwise the thread's scratch, whose selected pixels are then set.
+void AverageIntoSelection(SelectableRaster& raster, const std::function<void(Color* out)>& average);
 
 using SampleOffsets = std::vector<std::pair<int32_t, int32_t>>;
 // Sets every selected pixel to the alpha-weighted average of the committed

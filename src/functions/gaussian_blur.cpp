@@ -50,10 +50,9 @@ void GaussianBlurRasterFunction::Apply(SelectableRaster& raster, const AbstractR
     // Vertical pass from the layer as it was, then the horizontal pass from
     // its result; the horizontal taps stay in their row, so both passes
     // cover only the rows holding selected pixels.
-    Color* const whole = raster.WorkingCanvasIfAllSelected();
-    if (!whole) scratch.result.resize(raster.PixelCount());
-    AverageTapsThenAlongRows(CommittedPixels(raster, scratch.source), width, height, std::move(vertical),
-                             std::move(horizontal), selected.front() / width, selected.back() / width,
-                             raster.Threads(), whole ? whole : scratch.result.data());
-    if (!whole) raster.SetSelectedPixels(scratch.result.data());
+    AverageIntoSelection(raster, [&](Color* out) {
+        AverageTapsThenAlongRows(CommittedPixels(raster, scratch.source), width, height, std::move(vertical),
+                                 std::move(horizontal), selected.front() / width, selected.back() / width,
+                                 raster.Threads(), out);
+    });
 }

@@ -38,6 +38,7 @@
 #include <memory>
 #include <vector>
 
+#include "functions/filter_support.h"
 #include "functions/synthesis_search.h"
 #include "functions/search_crew.h"
 #include "instructions/parameter_rng.h"
@@ -134,15 +135,7 @@ Donor ExtractDonor(SelectableRaster& raster, const SynthesisSettings& s) {
     donor.y0 = std::min(s.p1y, s.p2y);
     const uint32_t current = raster.CurrentLayerIndex();
     raster.SelectLayer(s.donorLayer);
-    if (raster.PassCounter() == 0) {
-        donor.layer = raster.Layer(raster.CurrentLayerIndex()).data();
-    } else {
-        donor.copy.resize(size_t(donor.layerWidth) * donor.layerHeight);
-        for (uint32_t y = 0; y < donor.layerHeight; ++y)
-            for (uint32_t x = 0; x < donor.layerWidth; ++x)
-                donor.copy[size_t(y) * donor.layerWidth + x] = raster.GetPixelAt(int32_t(x), int32_t(y), false);
-        donor.layer = donor.copy.data();  // a move keeps the buffer; a copy is not allowed
-    }
+    donor.layer = CommittedPixels(raster, donor.copy);  // a move keeps the copy's buffer; a copy is not allowed
     raster.SelectLayer(current);
     return donor;
 }
@@ -615,7 +608,7 @@ void SynthesizeTexture(SelectableRaster& raster, const AbstractRasterFunction& f
 
     // The whole raster was tiled; only the selected pixels take the result
     // (every pixel already holds it when every pixel is selected).
-    if (raster.SelectedIndices().size() == raster.PixelCount()) return;
+    if (raster.AllSelected()) return;
     raster.BeginPass();
     for (const uint32_t index : raster.SelectedIndices())
         raster.SetPixel(int32_t(index), raster.GetPixel(int32_t(index)));

@@ -36,23 +36,14 @@ struct PolygonBounds {
 };
 PolygonBounds BoundsOf(const RasterPolygon& polygon);
 
-// A polygon prepared for testing many pixels row by row. Contains() gives
-// exactly IsPointInPolygon's answer; it only avoids recomputing what does
-// not change along a row (the probe's start and each edge's orientation to
-// it) and orients each vertex once instead of once per adjacent edge.
+// A polygon prepared for testing many pixels row by row, with exactly
+// IsPointInPolygon's answers.
 class PolygonTester {
 public:
     explicit PolygonTester(const RasterPolygon& polygon);
 
     bool Empty() const { return vertices_.empty(); }
     const PolygonBounds& Bounds() const { return bounds_; }
-    // The half-open box x0 <= x < x1, y0 <= y < y1 when the polygon is an
-    // axis-aligned rectangle (as a rectangular selection builds it, in either
-    // winding) whose membership is provably that box; otherwise false.
-    bool IsSimpleBox() const { return simpleBox_; }
-
-    void BeginRow(int32_t py);
-    bool Contains(int32_t px) const;
 
     // The pixels from .. to - 1 of a row.
     struct Span {
@@ -74,10 +65,20 @@ public:
     static constexpr int32_t kExactSpan = 2048;
 
 private:
+    // The pixel-by-pixel test, for polygons beyond kExactSpan: Contains()
+    // gives IsPointInPolygon's answer on the row BeginRow set, only avoiding
+    // what does not change along a row (the probe's start and each edge's
+    // orientation to it) and orienting each vertex once instead of once per
+    // adjacent edge.
+    void BeginRow(int32_t py);
+    bool Contains(int32_t px) const;
     void AddRowSpansExactly(int32_t py, int32_t from, int32_t to, std::vector<Span>& spans);
 
     std::vector<FloatPoint> vertices_;
     PolygonBounds bounds_{0, -1, 0, -1};
+    // The half-open box x0 <= x < x1, y0 <= y < y1 when the polygon is an
+    // axis-aligned rectangle (as a rectangular selection builds it, in either
+    // winding) whose membership is provably that box.
     bool simpleBox_ = false;
     bool exact_ = false;  // bounds within kExactSpan and far inside float's whole numbers
     int32_t py_ = 0;

@@ -50,6 +50,7 @@ public:
         if (selectionStale_) ListSelection();
         return selected_;
     }
+    bool AllSelected() const { return SelectedIndices().size() == PixelCount(); }
 
     struct Point {
         uint32_t x, y;
@@ -124,18 +125,18 @@ public:
     // holds PixelCount() colours.
     void SetSelectedPixels(const Color* pixels) {
         Color* to = working_.data();
-        const std::vector<uint32_t>& selected = SelectedIndices();
-        if (selected.size() == PixelCount()) {
+        if (AllSelected()) {
             std::copy(pixels, pixels + PixelCount(), to);
             return;
         }
+        const std::vector<uint32_t>& selected = SelectedIndices();
         for (const uint32_t* i = selected.data(), *end = i + selected.size(); i != end; ++i) to[*i] = pixels[*i];
     }
     // The working canvas itself when every pixel is selected (null
     // otherwise): an instruction that computes every selected pixel from
     // committed reads may write it there instead of through SetSelectedPixels.
     Color* WorkingCanvasIfAllSelected() {
-        return SelectedIndices().size() == PixelCount() ? working_.data() : nullptr;
+        return AllSelected() ? working_.data() : nullptr;
     }
     uint32_t LayerBufferCount() const { return uint32_t(layers_.size()); }
     uint32_t PassCounter() const { return passCounter_; }
