@@ -5,11 +5,6 @@
 // (../src/app/tavelin, ../src/family/tavelin-family) unless TAVELIN and
 // TAVELIN_FAMILY name them; ORVANE_EXAMPLES may name another folder of projects.
 #include <benchmark/benchmark.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <fcntl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -20,8 +15,7 @@
 #include <vector>
 
 #include "project/project_file.h"
-
-extern char** environ;
+#include "quiet_child.h"
 namespace fs = std::filesystem;
 
 namespace {
@@ -37,22 +31,7 @@ std::string Executable(const char* variable, const std::string& relative) {
 }
 
 // Runs argv with standard output and error discarded; returns the exit status.
-int Run(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int Run(const std::vector<std::string>& args) { return RunQuietly(args).status; }
 
 void TavelinLoop(benchmark::State& state, const std::string& project) {
     // tavelin writes beside itself: a private copy keeps the build folder clean.

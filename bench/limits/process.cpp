@@ -6,10 +6,6 @@
 //   bench_limits --benchmark_filter='process|tavelin' --benchmark_repetitions=15
 //                --benchmark_enable_random_interleaving=true
 // TAVELIN names another tavelin to time.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,9 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "../quiet_child.h"
 #include "yardstick_registry.h"
-
-extern char** environ;
 
 namespace {
 
@@ -36,23 +31,9 @@ const std::string& Scratch() {
 
 // Runs argv with its output discarded; the child's CPU seconds, or -1 when
 // it could not start or failed.
-double ChildCpuSeconds(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    struct rusage usage = {};
-    if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+double ChildCpuSeconds(const std::vector<std::string>& args) {
+    const ChildRun run = RunQuietly(args);
+    return run.status == 0 ? run.cpuSeconds : -1;
 }
 
 void TimeProcess(benchmark::State& state, const std::vector<std::string>& args) {
