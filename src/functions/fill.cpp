@@ -18,5 +18,5 @@ void FillRasterFunction::Apply(SelectableRaster& raster, const AbstractRasterFun
     const uint8_t g = function.GetValue("Color_Green").AsUInt8();
     const uint8_t r = function.GetValue("Color_Red").AsUInt8();
     const Color colour(r, g, b, a);
-    raster.BlendColourAt(raster.SelectedIndices(), colour);
+    raster.BlendColourOverSelection(colour);
 }

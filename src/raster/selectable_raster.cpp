@@ -184,6 +184,14 @@ void SelectableRaster::BlendColourAt(const uint32_t* indices, size_t count, Colo
         });
 }
 
+void SelectableRaster::BlendColourOverSelection(Color colour) {
+    if (AllSelected()) {
+        BlendColourOverPixels(CommittedBuffer().data(), colour, working_.data(), PixelCount());
+        return;
+    }
+    BlendColourAt(SelectedIndices(), colour);
+}
+
 void SelectableRaster::BlendAt(const uint32_t* indices, size_t count, const Color* over) {
     const PixelBuffer& committed = CommittedBuffer();
     ForEachStretch(

@@ -50,7 +50,11 @@ public:
         if (selectionStale_) ListSelection();
         return selected_;
     }
-    bool AllSelected() const { return SelectedIndices().size() == PixelCount(); }
+    // Known without listing when no polygon narrows the selection.
+    bool AllSelected() const {
+        if (selectionStale_ && polygons_.empty()) return true;
+        return SelectedIndices().size() == PixelCount();
+    }
 
     struct Point {
         uint32_t x, y;
@@ -93,6 +97,9 @@ public:
     void BlendColourAt(const std::vector<uint32_t>& indices, Color colour) {
         BlendColourAt(indices.data(), indices.size(), colour);
     }
+    // Every selected working pixel := BlendOver(committed pixel, colour); a
+    // whole selection is blended as one run, without listing it.
+    void BlendColourOverSelection(Color colour);
 
     // Appends a transparent layer (reusing a spare buffer when there is one).
     // The current layer and the working canvas do not change. Beyond
