@@ -69,7 +69,7 @@ int RunBatch(const std::string& projectPath, std::deque<int32_t> seeds, const Ba
 
     const std::string line = "Writing file to: " + options.path;
     options.toStandardOutput ? PrintErrorLine(line) : PrintInfoLine(line);
-    const RgbaImage image = raster.CompositeImage();
+    const RgbaRows image = raster.CompositeRows();
     const bool written = options.toStandardOutput ? WriteAll(STDOUT_FILENO, EncodePng(image))
                                                   : WritePngFile(image, options.path);
     if (!written) {

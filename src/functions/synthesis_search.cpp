@@ -1,5 +1,6 @@
 #include "functions/synthesis_search.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -26,19 +27,82 @@ void CandidateHeap::Pop() {
     items_[hole] = last;
 }
 
+void SparseCandidateHeap::Reset(size_t expected) {
+    size_t capacity = 16;
+    while (capacity < 2 * expected + 2) capacity *= 2;
+    if (table_.size() == capacity)
+        std::fill(table_.begin(), table_.end(), Entry{});
+    else
+        table_.assign(capacity, Entry{});
+    mask_ = capacity - 1;
+    shift_ = uint32_t(64 - __builtin_ctzll(capacity));
+    stored_ = 0;
+    size_ = 0;
+}
+
+const SparseCandidateHeap::Entry* SparseCandidateHeap::Find(uint64_t slot) const {
+    for (size_t i = Home(slot);; i = (i + 1) & mask_) {
+        const Entry& e = table_[i];
+        if (e.slot == slot) return &e;
+        if (e.slot == kNone) return nullptr;
+    }
+}
+
+void SparseCandidateHeap::Put(uint64_t slot, const PatchCandidate& c) {
+    size_t i = Home(slot);
+    for (; table_[i].slot != kNone; i = (i + 1) & mask_) {
+        if (table_[i].slot == slot) {
+            table_[i].candidate = c;
+            return;
+        }
+    }
+    table_[i] = {slot, c};
+    if (++stored_ * 2 > table_.size()) Grow();
+}
+
+void SparseCandidateHeap::Erase(uint64_t slot) {
+    size_t i = Home(slot);
+    for (; table_[i].slot != slot; i = (i + 1) & mask_)
+        if (table_[i].slot == kNone) return;
+    // Later entries of the run whose home is not in (i, j] move back into
+    // the gap, so that every entry stays reachable from its home.
+    for (size_t j = i;;) {
+        j = (j + 1) & mask_;
+        if (table_[j].slot == kNone) break;
+        const size_t home = Home(table_[j].slot);
+        const bool stays = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+        if (stays) continue;
+        table_[i] = table_[j];
+        i = j;
+    }
+    table_[i].slot = kNone;
+    --stored_;
+}
+
+void SparseCandidateHeap::Grow() {
+    std::vector<Entry> old(table_.size() * 2);
+    old.swap(table_);
+    mask_ = table_.size() - 1;
+    --shift_;
+    stored_ = 0;
+    for (const Entry& e : old)
+        if (e.slot != kNone) Put(e.slot, e.candidate);
+}
+
 double SparseCandidateHeap::ErrorAt(uint64_t slot) const {
-    const auto it = items_.find(slot);
-    return it == items_.end() ? std::numeric_limits<double>::infinity() : it->second.error;
+    const Entry* e = Find(slot);
+    return e ? e->candidate.error : std::numeric_limits<double>::infinity();
 }
 
 void SparseCandidateHeap::Move(uint64_t from, uint64_t to) {
-    // The element's node is taken out and put back under its new slot, so
-    // a move allocates nothing.
-    auto node = items_.extract(from);
-    items_.erase(to);
-    if (node.empty()) return;
-    node.key() = to;
-    items_.insert(std::move(node));
+    const Entry* e = Find(from);
+    if (!e) {
+        Erase(to);
+        return;
+    }
+    const PatchCandidate moved = e->candidate;
+    Erase(from);
+    Put(to, moved);
 }
 
 void SparseCandidateHeap::Push(const PatchCandidate& c) {
@@ -49,20 +113,20 @@ void SparseCandidateHeap::Push(const PatchCandidate& c) {
         Move(parent, hole);
         hole = parent;
     }
-    items_[hole] = c;
+    Put(hole, c);
 }
 
 void SparseCandidateHeap::Pop() {
     if (size_ == 0) return;
     const uint64_t n = --size_;
-    const auto lastIt = items_.find(n);
-    const bool lastFinite = lastIt != items_.end();
+    const Entry* lastEntry = Find(n);
+    const bool lastFinite = lastEntry != nullptr;
     PatchCandidate last;
     if (lastFinite) {
-        last = lastIt->second;
-        items_.erase(lastIt);
+        last = lastEntry->candidate;
+        Erase(n);
     }
-    items_.erase(0);
+    Erase(0);
     if (n == 0) return;
     uint64_t hole = 0;
     for (;;) {
@@ -80,7 +144,7 @@ void SparseCandidateHeap::Pop() {
         Move(parent, hole);
         hole = parent;
     }
-    items_[hole] = last;
+    Put(hole, last);
 }
 
 namespace {

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "raster/color.h"
@@ -96,25 +95,39 @@ private:
 // infinite children the hole goes right).
 class SparseCandidateHeap {
 public:
-    void Reset(size_t expected) {
-        items_.clear();
-        items_.reserve(expected);
-        size_ = 0;
-    }
+    void Reset(size_t expected);
     uint64_t Size() const { return size_; }
     // Appends count elements of infinite error.
     void PushInfinite(uint64_t count) { size_ += count; }
     void Push(const PatchCandidate& c);  // c.error finite
     void Pop();
-    // The root; its error must be finite.
-    const PatchCandidate& Top() const { return items_.at(0); }
+    // The root (position 0, 0 when its error is infinite).
+    PatchCandidate Top() const {
+        const Entry* root = Find(0);
+        return root ? root->candidate : PatchCandidate{std::numeric_limits<double>::infinity(), 0, 0};
+    }
 
 private:
+    // The finite elements by slot: open addressing with linear probing,
+    // never more than half full, erased entries closed up behind them.
+    struct Entry {
+        uint64_t slot = kNone;
+        PatchCandidate candidate;
+    };
+    static constexpr uint64_t kNone = ~uint64_t(0);
+    size_t Home(uint64_t slot) const { return size_t((slot * 0x9E3779B97F4A7C15ull) >> shift_); }
+    const Entry* Find(uint64_t slot) const;
+    void Put(uint64_t slot, const PatchCandidate& c);
+    void Erase(uint64_t slot);
+    void Grow();
     double ErrorAt(uint64_t slot) const;
     // Moves the element at `from` (nothing when infinite) to `to`.
     void Move(uint64_t from, uint64_t to);
 
-    std::unordered_map<uint64_t, PatchCandidate> items_;
+    std::vector<Entry> table_;
+    size_t mask_ = 0;
+    uint32_t shift_ = 64;
+    size_t stored_ = 0;
     uint64_t size_ = 0;
 };
 

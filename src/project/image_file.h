@@ -8,4 +8,5 @@
 // (ReplaceFile: a temporary beside it renamed into place; a symbolic link is
 // replaced, not followed; a folder, FIFO or device is refused). False, with
 // the previous file left as it was, when that fails.
-bool WritePngFile(const RgbaImage& image, const std::string& path);
+bool WritePngFile(const RgbaRows& image, const std::string& path);
+inline bool WritePngFile(const RgbaImage& image, const std::string& path) { return WritePngFile(RgbaRows(image), path); }

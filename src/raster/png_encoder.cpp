@@ -295,7 +295,7 @@ int RowEstimate(const signed char* line, int rowBytes) {
 
 // One row filtered by `type` into line. On the first row "up" is no filter,
 // "average" and "Paeth" see only the left neighbour.
-void FilterRow(const unsigned char* z, int stride, int rowBytes, bool firstRow, int filter, signed char* line) {
+void FilterRow(const unsigned char* z, ptrdiff_t stride, int rowBytes, bool firstRow, int filter, signed char* line) {
     static const int kMapping[] = {0, 1, 2, 3, 4};
     static const int kFirstRow[] = {0, 1, 0, 5, 6};
     const int type = firstRow ? kFirstRow[filter] : kMapping[filter];
@@ -368,8 +368,7 @@ void PutChunk(std::string& out, const char* tag, const std::string& body) {
 
 }  // namespace
 
-std::string EncodePng(const RgbaImage& image, int level) {
-    const unsigned char* rgba = image.pixels.data();
+std::string EncodePng(const RgbaRows& image, int level) {
     const int width = int(image.width);
     const int height = int(image.height);
     const int rowBytes = width * 4;
@@ -379,11 +378,11 @@ std::string EncodePng(const RgbaImage& image, int level) {
     // The row under each filter, the one with the smallest sum kept.
     std::vector<signed char> lines(size_t(rowBytes) * 5);
     for (int y = 0; y < height; ++y) {
-        const unsigned char* z = rgba + size_t(y) * size_t(rowBytes);
+        const unsigned char* z = image.Row(uint32_t(y));
         int bestFilter = 0, bestEstimate = 0x7fffffff;
         for (int filter = 0; filter < 5; ++filter) {
             signed char* line = &lines[size_t(filter) * size_t(rowBytes)];
-            FilterRow(z, rowBytes, rowBytes, y == 0, filter, line);
+            FilterRow(z, image.stride, rowBytes, y == 0, filter, line);
             const int estimate = RowEstimate(line, rowBytes);
             if (estimate < bestEstimate) bestEstimate = estimate, bestFilter = filter;
         }

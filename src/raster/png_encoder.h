@@ -11,4 +11,5 @@
 
 // The PNG file bytes of an image. `level` is the writer's compression level
 // (its hash chains keep up to 2 * level entries; below 5 counts as 5).
-std::string EncodePng(const RgbaImage& image, int level = 8);
+std::string EncodePng(const RgbaRows& rows, int level = 8);
+inline std::string EncodePng(const RgbaImage& image, int level = 8) { return EncodePng(RgbaRows(image), level); }

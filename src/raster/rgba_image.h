@@ -19,6 +19,23 @@ struct RgbaImage {
     const uint8_t* At(uint32_t x, uint32_t y) const { return &pixels[(size_t(y) * width + x) * 4]; }
 };
 
+// A picture's RGBA rows where they already lie: row y (from the top)
+// starts `stride` bytes after row y - 1, so a negative stride reads rows
+// stored bottom-up, as rasters keep them.
+struct RgbaRows {
+    const uint8_t* top = nullptr;
+    ptrdiff_t stride = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+
+    RgbaRows() = default;
+    RgbaRows(const uint8_t* topRow, ptrdiff_t rowStride, uint32_t w, uint32_t h)
+        : top(topRow), stride(rowStride), width(w), height(h) {}
+    explicit RgbaRows(const RgbaImage& image)
+        : top(image.pixels.data()), stride(ptrdiff_t(image.width) * 4), width(image.width), height(image.height) {}
+    const uint8_t* Row(uint32_t y) const { return top + ptrdiff_t(y) * stride; }
+};
+
 // The image reduced to side x side pixels by area averaging: each result
 // pixel is the mean of the source area it covers, every channel on its own
 // (a block average of k x k pixels when the source is k times larger),

@@ -126,6 +126,12 @@ public:
     const PixelBuffer& CompositeCanvas() const { return composite_; }
     // The composite canvas as a picture: raster row height - 1 becomes the top row.
     RgbaImage CompositeImage() const;
+    // The same picture read where it lies, valid until the composite changes.
+    RgbaRows CompositeRows() const {
+        const auto* bottom = reinterpret_cast<const uint8_t*>(composite_.data());
+        const ptrdiff_t rowBytes = ptrdiff_t(width_) * ptrdiff_t(sizeof(Color));
+        return RgbaRows(bottom + rowBytes * (ptrdiff_t(height_) - 1), -rowBytes, width_, height_);
+    }
     const PixelBuffer& Layer(uint32_t index) const { return layers_[index]; }
     const PixelBuffer& WorkingCanvas() const { return working_; }
     // Working pixel i := pixels[i] for every selected index i; `pixels`
