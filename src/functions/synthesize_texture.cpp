@@ -236,6 +236,12 @@ public:
 
     // Plane offset of a patch pixel (i, j) relative to the candidate's first pixel.
     int32_t Offset(uint32_t i, uint32_t j) const { return int32_t(j * stride_ + i); }
+    // The terms of the donor pixel (dx + i, dy + j) for a candidate position
+    // (dx, dy): its class reads the same pixels.
+    HslTerms TermsAt(uint64_t dx, uint64_t dy, uint32_t i, uint32_t j) const {
+        const size_t at = (size_t(ys_.ClassOf(dy)) + j) * stride_ + xs_.ClassOf(dx) + i;
+        return {h36_[at], s10_[at], l10_[at]};
+    }
 
     // Draws the rank, scores every class against the terms and returns the
     // chosen donor position. (Scoring draws nothing, so drawing the rank
@@ -491,16 +497,18 @@ public:
         uint64_t dx = 0, dy = 0;
         ChooseDonorPosition(px, py, hasColumn, hasRow, dx, dy);
         const uint32_t patch = grid_.patch, strip = grid_.strip;
+        // The donor's terms from the search planes once there are any.
+        const auto donorTerms = [&](uint32_t i, uint32_t j) {
+            return search_ ? search_->TermsAt(dx, dy, i, j) : MakeHslTerms(donor_.At(int64_t(dx) + i, int64_t(dy) + j));
+        };
         std::vector<uint32_t> columnCut, rowCut;
         if (settings_.cutEdge && hasColumn)
             columnCut = EdgeCut(patch, strip, [&](uint32_t j, uint32_t i) {
-                return ColourDistance(MakeHslTerms(donor_.At(int64_t(dx) + i, int64_t(dy) + j)),
-                                      columnStrip_[size_t(j) * strip + i]);
+                return ColourDistance(donorTerms(i, j), columnStrip_[size_t(j) * strip + i]);
             });
         if (settings_.cutEdge && hasRow)
             rowCut = EdgeCut(patch, strip, [&](uint32_t i, uint32_t j) {
-                return ColourDistance(MakeHslTerms(donor_.At(int64_t(dx) + i, int64_t(dy) + j)),
-                                      rowStrip_[size_t(j) * patch + i]);
+                return ColourDistance(donorTerms(i, j), rowStrip_[size_t(j) * patch + i]);
             });
         Paste(px, py, dx, dy, columnCut, rowCut);
     }
