@@ -1,5 +1,6 @@
 // bench_limits: every registered yardstick and kernel, then a table of each
-// kernel's median beside its yardstick's and the ratio.
+// kernel's median beside its yardstick's and the ratio (and, for kernels
+// paired run by run with their yardstick, the median of those ratios).
 //   bench_limits [--benchmark_repetitions=9] [--benchmark_filter=...]
 #include <algorithm>
 #include <cstdio>
@@ -26,13 +27,17 @@ class CollectingReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
                 times[run.run_name.function_name].push_back(
                     (run.run_name.time_type.empty() ? run.GetAdjustedCPUTime() : run.GetAdjustedRealTime()) *
                     ToNanoseconds(run.time_unit));
+                const auto pairedRatio = run.counters.find("vs_paired");
+                if (pairedRatio != run.counters.end()) paired[run.run_name.function_name].push_back(pairedRatio->second);
+            }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, std::vector<double>> times;
+    std::map<std::string, std::vector<double>> paired;  // ratios to runs paired with each iteration
 
 private:
     static double ToNanoseconds(benchmark::TimeUnit unit) {
@@ -81,8 +86,11 @@ int main(int argc, char** argv) {
         if (k == reporter.times.end()) continue;  // filtered out
         const double km = Median(k->second) / 1e3;
         const double ym = y == reporter.times.end() ? 0.0 : Median(y->second) / 1e3;
-        std::printf("%-44s %12.2f   %-34s %12.2f %7.2f\n", kernel.c_str(), km, yardstick.c_str(), ym,
+        std::printf("%-44s %12.2f   %-34s %12.2f %7.2f", kernel.c_str(), km, yardstick.c_str(), ym,
                     ym > 0 ? km / ym : 0.0);
+        const auto p = reporter.paired.find("kernel/" + kernel);
+        if (p != reporter.paired.end()) std::printf("   paired %5.2f", Median(p->second));
+        std::printf("\n");
     }
     benchmark::Shutdown();
     return 0;

@@ -5,7 +5,9 @@
 // programs alternate (--benchmark_enable_random_interleaving=true):
 //   bench_limits --benchmark_filter='process|tavelin' --benchmark_repetitions=15
 //                --benchmark_enable_random_interleaving=true
-// TAVELIN names another tavelin to time.
+// Each tavelin run is also paired with a bare run just before it; the
+// counter vs_paired is the median ratio of those pairs. TAVELIN names
+// another tavelin to time.
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,16 +38,28 @@ double ChildCpuSeconds(const std::vector<std::string>& args) {
     return run.status == 0 ? run.cpuSeconds : -1;
 }
 
-void TimeProcess(benchmark::State& state, const std::vector<std::string>& args) {
+// With `paired` given, each iteration runs that program first and the
+// counter vs_paired is the median of the iterations' ratios: this machine's
+// speed drifts over seconds, and runs side by side see the same drift.
+void TimeProcess(benchmark::State& state, const std::vector<std::string>& args,
+                 const std::vector<std::string>& paired = {}) {
+    std::vector<double> ratios;
     for (auto _ : state) {
+        const double before = paired.empty() ? 1.0 : ChildCpuSeconds(paired);
         const double seconds = ChildCpuSeconds(args);
-        if (seconds < 0) {
-            state.SkipWithError(("failed: " + args[0]).c_str());
+        if (seconds < 0 || before < 0) {
+            state.SkipWithError(("failed: " + (seconds < 0 ? args : paired)[0]).c_str());
             break;
         }
         state.SetIterationTime(seconds);
+        if (!paired.empty() && before > 0) ratios.push_back(seconds / before);
     }
+    if (ratios.empty()) return;
+    std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
+    state.counters["vs_paired"] = ratios[ratios.size() / 2];
 }
+
+std::vector<std::string> BareRun() { return {ORVANE_BARE_PNG, Scratch() + "/bare.png"}; }
 
 std::string Tavelin() {
     const char* set = std::getenv("TAVELIN");
@@ -54,7 +68,7 @@ std::string Tavelin() {
 
 bool RegisterAll() {
     RegisterYardstick("bare stb PNG process", [](benchmark::State& state) {
-        TimeProcess(state, {ORVANE_BARE_PNG, Scratch() + "/bare.png"});
+        TimeProcess(state, BareRun());
     })->UseManualTime();
     std::vector<fs::path> examples;
     std::error_code error;
@@ -64,7 +78,7 @@ bool RegisterAll() {
     for (const fs::path& example : examples) {
         const std::string name = example.stem().string();
         RegisterKernel("tavelin " + name, "bare stb PNG process", [name, example](benchmark::State& state) {
-            TimeProcess(state, {Tavelin(), "-o", Scratch() + "/" + name + ".png", example.string(), "1"});
+            TimeProcess(state, {Tavelin(), "-o", Scratch() + "/" + name + ".png", example.string(), "1"}, BareRun());
         })->UseManualTime();
     }
     return true;

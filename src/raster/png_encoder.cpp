@@ -117,7 +117,9 @@ int MatchLength(const unsigned char* a, const unsigned char* b, int limit) {
 struct Chains {
     int capacity = 0;
     std::vector<uint16_t> block;  // per bucket: 1 + its block, 0 while it has none
-    std::vector<uint16_t> counts;  // per block
+    // Per block; set when the block is handed out, so left untouched until then.
+    std::unique_ptr<uint16_t[]> counts;
+    size_t countsAllocated = 0;
     std::unique_ptr<int32_t[]> positions;
     size_t allocated = 0;  // positions room
     uint32_t used = 0;     // blocks handed out
@@ -130,7 +132,10 @@ struct Chains {
             allocated = blocks * size_t(capacity);
             positions.reset(new int32_t[allocated]);  // left untouched until used
         }
-        if (counts.size() < blocks) counts.resize(blocks);
+        if (blocks > countsAllocated) {
+            countsAllocated = blocks;
+            counts.reset(new uint16_t[blocks]);
+        }
         used = 0;
     }
     uint32_t Count(uint32_t h) const { return block[h] == 0 ? 0 : counts[block[h] - 1u]; }
