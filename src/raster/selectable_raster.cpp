@@ -33,6 +33,9 @@ void FillBytes(PixelBuffer& buffer, unsigned char byte) {
 }  // namespace
 
 void SelectableRaster::Reset() {
+    // Either canvas may have been handed on by the last generation.
+    if (working_.size() != PixelCount()) working_.assign(PixelCount(), kOpaqueWhite);
+    if (composite_.size() != PixelCount()) composite_.assign(PixelCount(), kOpaqueWhite);
     FillBytes(layers_[0], 0xFF);
     for (size_t i = 1; i < layers_.size(); ++i) FillBytes(layers_[i], 0x00);
     FillBytes(working_, 0xFF);
@@ -207,8 +210,19 @@ void SelectableRaster::BlendAt(const uint32_t* indices, size_t count, const Colo
 
 void SelectableRaster::CreateLayer() {
     if (layerCount_ >= kMaxLayers) return;
-    if (layerCount_ >= layers_.size())
-        layers_.emplace_back(size_t(width_) * height_, kTransparentBlack);
+    if (layerCount_ >= layers_.size()) {
+        if (compositeLendable_ && composite_.size() == PixelCount()) {
+            // The composite canvas is not read again before Composite(),
+            // which takes the then idle working canvas instead: a render of
+            // two layers touches no more memory than one of a single layer.
+            FillBytes(composite_, 0x00);
+            layers_.push_back(std::move(composite_));
+            composite_ = PixelBuffer();
+            compositeLendable_ = false;
+        } else {
+            layers_.emplace_back(size_t(width_) * height_, kTransparentBlack);
+        }
+    }
     ++layerCount_;
 }
 
@@ -231,6 +245,12 @@ void SelectableRaster::BeginGeneration() {
     Reset();
     currentLayer_ = 0;
     layerCount_ = 1;
+    compositeLendable_ = true;
+}
+
+void SelectableRaster::AbandonGeneration() {
+    compositeLendable_ = false;
+    if (composite_.size() != PixelCount()) composite_.assign(PixelCount(), kOpaqueWhite);
 }
 
 void SelectableRaster::CommitWorkingCanvas() {
@@ -242,6 +262,9 @@ void SelectableRaster::CommitWorkingCanvas() {
 }
 
 void SelectableRaster::Composite() {
+    compositeLendable_ = false;
+    // Lent to a layer: the working canvas, idle after the last commit, takes its place.
+    if (composite_.size() != PixelCount()) std::swap(composite_, working_);
     composite_ = layers_[0];
     for (uint32_t layer = 1; layer < layerCount_; ++layer) {
         const PixelBuffer& source = layers_[layer];

@@ -116,7 +116,11 @@ public:
     void BeginPass();
 
     // Used by the generation loop.
-    void BeginGeneration();           // Reset, current layer 0, layer count 1
+    // Reset, current layer 0, layer count 1. Until Composite() or
+    // AbandonGeneration(), a new layer may take the composite canvas's
+    // buffer, so nothing may read the composite canvas in between.
+    void BeginGeneration();
+    void AbandonGeneration();         // a generation stopped: the composite canvas white again
     // Current layer := working canvas; pass counter := 0. The working canvas
     // is left undefined until the next LoadWorkingCanvas.
     void CommitWorkingCanvas();
@@ -196,6 +200,7 @@ private:
     mutable std::vector<uint32_t> selected_;
     mutable bool selectionStale_ = false;
     bool changed_ = false;
+    bool compositeLendable_ = false;  // from BeginGeneration until Composite
     uint32_t threads_ = 1;
     double scale_ = 1.0;
 };

@@ -160,6 +160,12 @@ TEST_F(WorkedValuesTest, LayersCompositingAndSeeds) {
     EXPECT_TRUE(raster.LayerCount() == 2 && raster.CurrentLayerIndex() == 0 && raster.LayerBufferCount() == 4);
     EXPECT_TRUE(Region(raster.CompositeCanvas(), kRed, 100, Box(0, 0, 9, 9)));
     for (uint32_t layer = 1; layer < 4; ++layer) EXPECT_EQ(CountPixels(raster.Layer(layer), kTransparentBlack), 10000u);
+    // A generation stopped after its first new layer leaves a whole white composite, and the next one composites.
+    SelectableRaster stopped(100, 100);
+    const InstructionList layered = Queue(I(kCreateLayer), I(kSelectLayer, {1}), I(kFill, {0, 0, 255, 255}));
+    EXPECT_FALSE(Generate(stopped, layered, [](size_t done, size_t) { return done < 1; }));
+    EXPECT_EQ(CountPixels(stopped.CompositeCanvas(), kOpaqueWhite), 10000u);
+    EXPECT_TRUE(Generate(stopped, layered) && CountPixels(stopped.CompositeCanvas(), kBlue) == 10000);
 
     // Seed 0's first output 2357136044 makes red 0 + nearest(0.54881352 * 255) = 140; the second, 151.
     auto randomRed = [] { auto fill = I(kFill, {0}); Randomise(*fill, "Color_Red", I32(0), I32(255)); return fill; };
