@@ -71,6 +71,30 @@ const uint16_t kDistanceBase[] = {1,    2,    3,    4,    5,    7,     9,     13
                                   2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32768};
 const uint8_t kDistanceExtra[] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
+// The length and distance codes by table instead of a walk along the bases:
+// lengths 3 .. 258 by length; distances 1 .. 256 by distance - 1, longer ones
+// by (distance - 1) / 128 (their bases, less one, are multiples of 128).
+struct CodeTables {
+    uint8_t length[259];
+    uint8_t nearDistance[256];
+    uint8_t farDistance[256];
+    CodeTables() {
+        for (int n = 3; n <= 258; ++n) {
+            int j = 0;
+            while (n > kLengthBase[j + 1] - 1) ++j;
+            length[n] = uint8_t(j);
+        }
+        for (int d = 1; d <= 32767; ++d) {
+            int j = 0;
+            while (d > kDistanceBase[j + 1] - 1) ++j;
+            if (d <= 256) nearDistance[d - 1] = uint8_t(j);
+            else farDistance[(d - 1) >> 7] = uint8_t(j);
+        }
+    }
+    int Distance(int d) const { return d <= 256 ? nearDistance[d - 1] : farDistance[(d - 1) >> 7]; }
+};
+const CodeTables kCodeTables;
+
 constexpr uint32_t kHashSize = 16384;
 
 uint32_t Hash3(const unsigned char* d) {
@@ -201,12 +225,10 @@ void Deflate(const unsigned char* data, int length, int quality, std::string& ou
         }
         if (bestPosition >= 0) {
             const int distance = i - bestPosition;
-            int j = 0;
-            while (best > kLengthBase[j + 1] - 1) ++j;
+            int j = kCodeTables.length[best];
             literal(j + 257);
             if (kLengthExtra[j]) bits.Add(uint32_t(best - kLengthBase[j]), kLengthExtra[j]);
-            j = 0;
-            while (distance > kDistanceBase[j + 1] - 1) ++j;
+            j = kCodeTables.Distance(distance);
             bits.Add(kCodes.distanceCode[j], 5);
             if (kDistanceExtra[j]) bits.Add(uint32_t(distance - kDistanceBase[j]), kDistanceExtra[j]);
             i += best;
@@ -343,19 +365,37 @@ void FilterRow(const unsigned char* z, ptrdiff_t stride, int rowBytes, bool firs
     }
 }
 
+// CRC-32 eight bytes at a time: table k gives the CRC of a byte followed by
+// k zero bytes, so the eight lookups of one step add up (by xor) to eight
+// steps of the byte-wise loop. The tables are made by the compiler.
+struct CrcTables {
+    uint32_t t[8][256];
+};
+constexpr CrcTables MakeCrcTables() {
+    CrcTables tables{};
+    for (uint32_t n = 0; n < 256; ++n) {
+        uint32_t c = n;
+        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        tables.t[0][n] = c;
+    }
+    for (int k = 1; k < 8; ++k)
+        for (uint32_t n = 0; n < 256; ++n)
+            tables.t[k][n] = (tables.t[k - 1][n] >> 8) ^ tables.t[0][tables.t[k - 1][n] & 0xFF];
+    return tables;
+}
+constexpr CrcTables kCrcTables = MakeCrcTables();
+
 uint32_t Crc32(const unsigned char* data, size_t length) {
-    static const struct Table {
-        uint32_t t[256];
-        Table() {
-            for (uint32_t n = 0; n < 256; ++n) {
-                uint32_t c = n;
-                for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-                t[n] = c;
-            }
-        }
-    } table;
+    const auto& t = kCrcTables.t;
     uint32_t crc = ~0u;
-    for (size_t i = 0; i < length; ++i) crc = (crc >> 8) ^ table.t[(data[i] ^ crc) & 0xFF];
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        const uint32_t low = crc ^ (uint32_t(data[i]) | uint32_t(data[i + 1]) << 8 | uint32_t(data[i + 2]) << 16 |
+                                    uint32_t(data[i + 3]) << 24);
+        crc = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^ t[4][low >> 24] ^
+              t[3][data[i + 4]] ^ t[2][data[i + 5]] ^ t[1][data[i + 6]] ^ t[0][data[i + 7]];
+    }
+    for (; i < length; ++i) crc = (crc >> 8) ^ t[0][(data[i] ^ crc) & 0xFF];
     return ~crc;
 }
 
@@ -396,6 +436,7 @@ std::string EncodePng(const RgbaRows& image, int level) {
         std::memcpy(row + 1, &lines[size_t(bestFilter) * size_t(rowBytes)], size_t(rowBytes));
     }
     std::string zlib;
+    zlib.reserve(filtered.size());  // fixed codes rarely take more than the data (and never once stored)
     Deflate(filtered.data(), int(filtered.size() - kPadding), level, zlib);
 
     std::string png("\x89PNG\r\n\x1a\n", 8);
