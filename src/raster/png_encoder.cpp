@@ -34,7 +34,7 @@ struct BitWriter {
     }
 };
 
-uint32_t ReverseBits(uint32_t code, int bits) {
+constexpr uint32_t ReverseBits(uint32_t code, int bits) {
     uint32_t r = 0;
     while (bits--) {
         r = (r << 1) | (code & 1);
@@ -43,57 +43,60 @@ uint32_t ReverseBits(uint32_t code, int bits) {
     return r;
 }
 
-// Fixed-Huffman codes of the literal/length alphabet, bits already reversed.
+// Fixed-Huffman codes of the literal/length alphabet, bits already reversed;
+// the compiler makes the table.
 struct FixedCodes {
     uint16_t code[288];
     uint8_t length[288];
     uint8_t distanceCode[30];
-    FixedCodes() {
-        for (int n = 0; n < 288; ++n) {
-            int base, bits;
-            if (n <= 143) base = 0x30 + n, bits = 8;
-            else if (n <= 255) base = 0x190 + n - 144, bits = 9;
-            else if (n <= 279) base = n - 256, bits = 7;
-            else base = 0xC0 + n - 280, bits = 8;
-            code[n] = uint16_t(ReverseBits(uint32_t(base), bits));
-            length[n] = uint8_t(bits);
-        }
-        for (int d = 0; d < 30; ++d) distanceCode[d] = uint8_t(ReverseBits(uint32_t(d), 5));
-    }
 };
-const FixedCodes kCodes;
+constexpr FixedCodes MakeFixedCodes() {
+    FixedCodes codes{};
+    for (int n = 0; n < 288; ++n) {
+        int base = 0, bits = 0;
+        if (n <= 143) base = 0x30 + n, bits = 8;
+        else if (n <= 255) base = 0x190 + n - 144, bits = 9;
+        else if (n <= 279) base = n - 256, bits = 7;
+        else base = 0xC0 + n - 280, bits = 8;
+        codes.code[n] = uint16_t(ReverseBits(uint32_t(base), bits));
+        codes.length[n] = uint8_t(bits);
+    }
+    for (int d = 0; d < 30; ++d) codes.distanceCode[d] = uint8_t(ReverseBits(uint32_t(d), 5));
+    return codes;
+}
+constexpr FixedCodes kCodes = MakeFixedCodes();
 
-const uint16_t kLengthBase[] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23,  27,
+constexpr uint16_t kLengthBase[] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23,  27,
                                 31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 259};
 const uint8_t kLengthExtra[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const uint16_t kDistanceBase[] = {1,    2,    3,    4,    5,    7,     9,     13,    17,    25,   33,
+constexpr uint16_t kDistanceBase[] = {1,    2,    3,    4,    5,    7,     9,     13,    17,    25,   33,
                                   49,   65,   97,   129,  193,  257,   385,   513,   769,   1025, 1537,
                                   2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32768};
 const uint8_t kDistanceExtra[] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 // The length and distance codes by table instead of a walk along the bases:
 // lengths 3 .. 258 by length; distances 1 .. 256 by distance - 1, longer ones
-// by (distance - 1) / 128 (their bases, less one, are multiples of 128).
+// by (distance - 1) / 128 (their bases, less one, are multiples of 128). Each
+// code fills the range from its base to the next base; the compiler makes
+// the tables.
 struct CodeTables {
     uint8_t length[259];
     uint8_t nearDistance[256];
     uint8_t farDistance[256];
-    CodeTables() {
-        for (int n = 3; n <= 258; ++n) {
-            int j = 0;
-            while (n > kLengthBase[j + 1] - 1) ++j;
-            length[n] = uint8_t(j);
-        }
-        for (int d = 1; d <= 32767; ++d) {
-            int j = 0;
-            while (d > kDistanceBase[j + 1] - 1) ++j;
-            if (d <= 256) nearDistance[d - 1] = uint8_t(j);
-            else farDistance[(d - 1) >> 7] = uint8_t(j);
-        }
-    }
     int Distance(int d) const { return d <= 256 ? nearDistance[d - 1] : farDistance[(d - 1) >> 7]; }
 };
-const CodeTables kCodeTables;
+constexpr CodeTables MakeCodeTables() {
+    CodeTables tables{};
+    for (int j = 0; j < 29; ++j)
+        for (int n = kLengthBase[j]; n < kLengthBase[j + 1] && n <= 258; ++n) tables.length[n] = uint8_t(j);
+    for (int j = 0; j < 30; ++j)
+        for (int d = kDistanceBase[j]; d < kDistanceBase[j + 1]; d += d <= 256 ? 1 : 128) {
+            if (d <= 256) tables.nearDistance[d - 1] = uint8_t(j);
+            else tables.farDistance[(d - 1) >> 7] = uint8_t(j);
+        }
+    return tables;
+}
+constexpr CodeTables kCodeTables = MakeCodeTables();
 
 constexpr uint32_t kHashSize = 16384;
 
