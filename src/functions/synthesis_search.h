@@ -95,6 +95,8 @@ private:
 // infinite children the hole goes right).
 class SparseCandidateHeap {
 public:
+    SparseCandidateHeap() { Reset(0); }
+    // Empties the heap and makes room for about `expected` finite elements.
     void Reset(size_t expected);
     uint64_t Size() const { return size_; }
     // Appends count elements of infinite error.
