@@ -50,13 +50,13 @@ private:
     }
 };
 
+}  // namespace
+
 double Median(std::vector<double> v) {
     if (v.empty()) return 0.0;
     std::sort(v.begin(), v.end());
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2.0;
 }
-
-}  // namespace
 
 benchmark::internal::Benchmark* RegisterYardstick(const std::string& name, BenchBody body) {
     return benchmark::RegisterBenchmark(("yardstick/" + name).c_str(), body)->Unit(benchmark::kMicrosecond);

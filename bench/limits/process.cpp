@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../quiet_child.h"
@@ -54,9 +55,7 @@ void TimeProcess(benchmark::State& state, const std::vector<std::string>& args,
         state.SetIterationTime(seconds);
         if (!paired.empty() && before > 0) ratios.push_back(seconds / before);
     }
-    if (ratios.empty()) return;
-    std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
-    state.counters["vs_paired"] = ratios[ratios.size() / 2];
+    if (!ratios.empty()) state.counters["vs_paired"] = Median(std::move(ratios));
 }
 
 std::vector<std::string> BareRun() { return {ORVANE_BARE_PNG, Scratch() + "/bare.png"}; }

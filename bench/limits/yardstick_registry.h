@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 using BenchBody = std::function<void(benchmark::State&)>;
 
@@ -23,3 +24,6 @@ benchmark::internal::Benchmark* RegisterKernel(const std::string& name, const st
 // time: for cases that put helper threads to work.
 void RegisterWallClockYardstick(const std::string& name, BenchBody body);
 void RegisterWallClockKernel(const std::string& name, const std::string& yardstick, BenchBody body);
+
+// The median of the values (the mean of the middle two for an even count; 0 for none).
+double Median(std::vector<double> v);

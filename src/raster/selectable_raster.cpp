@@ -281,15 +281,8 @@ Color SelectableRaster::OutOfBoundsRead() {
 
 RgbaImage SelectableRaster::CompositeImage() const {
     RgbaImage image(width_, height_);
-    uint8_t* out = image.pixels.data();
-    for (uint32_t y = height_; y-- > 0;) {
-        const Color* row = composite_.data() + size_t(y) * width_;
-        for (uint32_t x = 0; x < width_; ++x, out += 4) {
-            out[0] = row[x].r;
-            out[1] = row[x].g;
-            out[2] = row[x].b;
-            out[3] = row[x].a;
-        }
-    }
+    const RgbaRows rows = CompositeRows();
+    const size_t rowBytes = size_t(width_) * sizeof(Color);  // R, G, B, A: a Color's bytes in order
+    for (uint32_t y = 0; y < height_; ++y) std::memcpy(image.pixels.data() + y * rowBytes, rows.Row(y), rowBytes);
     return image;
 }
